@@ -1,0 +1,98 @@
+/* Bounds-checked memory, string and formatted-output functions.
+ *
+ * Every function takes the capacity of its destination (destMax, terminator included, in bytes
+ * for narrow functions and in wide characters for wide ones), checks all its arguments before its
+ * first write, and reports failure by a result code (memory and string functions) or by -1
+ * (formatted output). It never writes past destMax, never aborts, keeps no state and leaves
+ * errno alone.
+ *
+ * Result codes above 128 mean that the destination was usable and has been cleared: memory
+ * functions clear all destMax elements (memset_s fills them with its value), string functions set
+ * only the first element to zero. The code less 128 names the fault.
+ */
+#ifndef BOUNDS_CHECKED_H
+#define BOUNDS_CHECKED_H
+
+#include <errno.h>
+#include <stdarg.h>
+#include <stddef.h>
+#include <wchar.h>
+
+#if defined(__GNUC__)
+#define BOUNDS_API __attribute__((visibility("default")))
+#else
+#define BOUNDS_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Result codes. EINVAL (22) and ERANGE (34) come from <errno.h>. */
+#define BOUNDS_OK 0
+#define ERR_INVALID_CLEARED 150 /* EINVAL + 128: another pointer was null, or no terminator */
+#define ERR_RANGE_CLEARED 162   /* ERANGE + 128: the result would not fit */
+#define ERR_OVERLAP_CLEARED 182 /* 54 + 128: source and destination overlap */
+
+/* Largest accepted destMax (and count, where a count is limited). */
+#define MAX_BUFFER_BYTES 0x7FFFFFFFUL
+#define MAX_BUFFER_WCHARS 0x1FFFFFFFUL
+
+#define LIBRARY_VERSION_NUMBER 0x050A
+
+/* Memory functions. */
+BOUNDS_API int memcpy_s(void *dest, size_t destMax, const void *src, size_t count);
+BOUNDS_API int memmove_s(void *dest, size_t destMax, const void *src, size_t count);
+BOUNDS_API int memset_s(void *dest, size_t destMax, int c, size_t count);
+BOUNDS_API int wmemcpy_s(wchar_t *dest, size_t destMax, const wchar_t *src, size_t count);
+BOUNDS_API int wmemmove_s(wchar_t *dest, size_t destMax, const wchar_t *src, size_t count);
+
+/* Same contracts as memcpy_s and memset_s, with short copies and fills done inline. The _nolimit
+ * forms accept a destMax above MAX_BUFFER_BYTES when everything else is valid. */
+BOUNDS_API int memcpy_s_fast(void *dest, size_t destMax, const void *src, size_t count);
+BOUNDS_API int memcpy_s_fast_nolimit(void *dest, size_t destMax, const void *src, size_t count);
+BOUNDS_API int memset_s_fast(void *dest, size_t destMax, int c, size_t count);
+BOUNDS_API int memset_s_fast_nolimit(void *dest, size_t destMax, int c, size_t count);
+
+/* Narrow string functions. */
+BOUNDS_API int strcpy_s(char *dest, size_t destMax, const char *src);
+BOUNDS_API int strncpy_s(char *dest, size_t destMax, const char *src, size_t count);
+BOUNDS_API int strcat_s(char *dest, size_t destMax, const char *src);
+BOUNDS_API int strncat_s(char *dest, size_t destMax, const char *src, size_t count);
+BOUNDS_API char *strtok_s(char *str, const char *delim, char **context);
+BOUNDS_API char *gets_s(char *buffer, size_t destMax);
+
+/* The failure classification of strcpy_s and strncpy_s on its own: never copies, returns 0 when
+ * the copy would succeed. */
+BOUNDS_API int classify_strcpy_failure(char *dest, size_t destMax, const char *src);
+BOUNDS_API int classify_strncpy_failure(char *dest, size_t destMax, const char *src, size_t count);
+
+/* Stores LIBRARY_VERSION_NUMBER through versionOut when it is not null; returns the banner. */
+BOUNDS_API const char *get_library_version(unsigned short *versionOut);
+
+/* Wide string functions. */
+BOUNDS_API int wcscpy_s(wchar_t *dest, size_t destMax, const wchar_t *src);
+BOUNDS_API int wcsncpy_s(wchar_t *dest, size_t destMax, const wchar_t *src, size_t count);
+BOUNDS_API int wcscat_s(wchar_t *dest, size_t destMax, const wchar_t *src);
+BOUNDS_API int wcsncat_s(wchar_t *dest, size_t destMax, const wchar_t *src, size_t count);
+BOUNDS_API wchar_t *wcstok_s(wchar_t *str, const wchar_t *delim, wchar_t **context);
+
+/* Formatted output. Results: characters written without the terminator, or -1 with an empty
+ * string left in a usable destination. The truncating pair returns destMax - 1 for cut output. */
+BOUNDS_API int sprintf_s(char *strDest, size_t destMax, const char *format, ...);
+BOUNDS_API int vsprintf_s(char *strDest, size_t destMax, const char *format, va_list argList);
+BOUNDS_API int snprintf_s(char *strDest, size_t destMax, size_t count, const char *format, ...);
+BOUNDS_API int vsnprintf_s(char *strDest, size_t destMax, size_t count, const char *format,
+                           va_list argList);
+BOUNDS_API int snprintf_truncated_s(char *strDest, size_t destMax, const char *format, ...);
+BOUNDS_API int vsnprintf_truncated_s(char *strDest, size_t destMax, const char *format,
+                                     va_list argList);
+BOUNDS_API int swprintf_s(wchar_t *strDest, size_t destMax, const wchar_t *format, ...);
+BOUNDS_API int vswprintf_s(wchar_t *strDest, size_t destMax, const wchar_t *format,
+                           va_list argList);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* BOUNDS_CHECKED_H */
