@@ -9,5 +9,5 @@ out=$(mktemp --suffix=.json)
 trap 'rm -f "$out"' EXIT
 "$program" --benchmark_repetitions="${REPS:-15}" --benchmark_enable_random_interleaving=true \
   --benchmark_min_time="${MIN_TIME:-0.05}" --benchmark_out="$out" --benchmark_out_format=json \
-  --benchmark_report_aggregates_only=true "$@" >/dev/null
+  --benchmark_display_aggregates_only=true "$@" >/dev/null
 python3 "$(dirname "$0")/ratio_table.py" "$out" --ref "$refs"
