@@ -11,9 +11,9 @@ static const struct {
     const char *name;
     enum smc_sim_mode mode;
 } MODE_NAMES[] = {
-    {"ed25519", SMC_SIM_ED25519},       {"fast", SMC_SIM_FAST},
-    {"absent", SMC_SIM_ABSENT},         {"ioctl-fail", SMC_SIM_IOCTL_FAIL},
-    {"ioctl-one", SMC_SIM_IOCTL_ONE},   {"no-write", SMC_SIM_NO_WRITE},
+    {"ed25519", SMC_SIM_ED25519},     {"fast", SMC_SIM_FAST},
+    {"absent", SMC_SIM_ABSENT},       {"ioctl-fail", SMC_SIM_IOCTL_FAIL},
+    {"ioctl-one", SMC_SIM_IOCTL_ONE}, {"no-write", SMC_SIM_NO_WRITE},
 };
 
 static int hex_digit_value(char c) {

@@ -39,6 +39,6 @@ bool smc_sim_verify(const uint8_t public_key[SMC_SIM_PUBKEY_BYTES],
                     const uint8_t challenge[SMC_SIM_CHALLENGE_BYTES],
                     const uint8_t signature[SMC_SIM_SIGNATURE_BYTES]) {
     if (sodium_init() < 0) return false;
-    return crypto_sign_verify_detached(signature, challenge, SMC_SIM_CHALLENGE_BYTES,
-                                       public_key) == 0;
+    return crypto_sign_verify_detached(signature, challenge, SMC_SIM_CHALLENGE_BYTES, public_key) ==
+           0;
 }

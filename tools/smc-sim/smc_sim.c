@@ -156,8 +156,8 @@ static int device_ioctl(int fd, unsigned request, void *argument) {
                     challenge_hex, error);
         errno = error;
     } else {
-        smc_sim_log("ioctl fd=%d request=0x%x challenge=%s result=%d", fd, request,
-                    challenge_hex, result);
+        smc_sim_log("ioctl fd=%d request=0x%x challenge=%s result=%d", fd, request, challenge_hex,
+                    result);
         errno = saved_errno;
     }
     return result;
@@ -177,27 +177,27 @@ static void *real_ioctl, *real_close;
 #define REAL(type, name, slot) ((type)real_function(name, &slot))
 
 /* The mode argument exists only with O_CREAT or O_TMPFILE; reading it otherwise is undefined. */
-#define READ_MODE(flags, last, mode)   \
-    do {                               \
-        if (needs_mode(flags)) {       \
-            va_list args;              \
-            va_start(args, last);      \
-            mode = va_arg(args, int);  \
-            va_end(args);              \
-        }                              \
+#define READ_MODE(flags, mode)        \
+    do {                              \
+        if (needs_mode(flags)) {      \
+            va_list args;             \
+            va_start(args, flags);    \
+            mode = va_arg(args, int); \
+            va_end(args);             \
+        }                             \
     } while (0)
 
 EXPORT int open(const char *path, int flags, ...) {
     if (is_device_path(path)) return open_device("open", flags);
     int mode = 0;
-    READ_MODE(flags, flags, mode);
+    READ_MODE(flags, mode);
     return passed_through(REAL(open_function, "open", real_open)(path, flags, mode));
 }
 
 EXPORT int open64(const char *path, int flags, ...) {
     if (is_device_path(path)) return open_device("open64", flags);
     int mode = 0;
-    READ_MODE(flags, flags, mode);
+    READ_MODE(flags, mode);
     return passed_through(REAL(open_function, "open64", real_open64)(path, flags, mode));
 }
 
@@ -215,21 +215,22 @@ EXPORT int __open64_2(const char *path, int flags) {
 EXPORT int openat(int dir_fd, const char *path, int flags, ...) {
     if (is_device_path(path)) return open_device("openat", flags);
     int mode = 0;
-    READ_MODE(flags, flags, mode);
+    READ_MODE(flags, mode);
     return passed_through(REAL(openat_function, "openat", real_openat)(dir_fd, path, flags, mode));
 }
 
 EXPORT int openat64(int dir_fd, const char *path, int flags, ...) {
     if (is_device_path(path)) return open_device("openat64", flags);
     int mode = 0;
-    READ_MODE(flags, flags, mode);
+    READ_MODE(flags, mode);
     return passed_through(
         REAL(openat_function, "openat64", real_openat64)(dir_fd, path, flags, mode));
 }
 
 EXPORT int __openat_2(int dir_fd, const char *path, int flags) {
     if (is_device_path(path)) return open_device("__openat_2", flags);
-    return passed_through(REAL(openat_2_function, "__openat_2", real_openat_2)(dir_fd, path, flags));
+    return passed_through(
+        REAL(openat_2_function, "__openat_2", real_openat_2)(dir_fd, path, flags));
 }
 
 EXPORT int __openat64_2(int dir_fd, const char *path, int flags) {

@@ -9,11 +9,12 @@
 enum { EXIT_VALID = 0, EXIT_INVALID = 1, EXIT_USAGE = 2 };
 
 static int usage(void) {
-    fputs("usage: smc-sim-key pubkey\n"
-          "       smc-sim-key sign CHALLENGE_HEX\n"
-          "       smc-sim-key verify CHALLENGE_HEX SIGNATURE_HEX\n"
-          "CHALLENGE_HEX is 64 and SIGNATURE_HEX 128 hexadecimal digits.\n",
-          stderr);
+    fputs(
+        "usage: smc-sim-key pubkey\n"
+        "       smc-sim-key sign CHALLENGE_HEX\n"
+        "       smc-sim-key verify CHALLENGE_HEX SIGNATURE_HEX\n"
+        "CHALLENGE_HEX is 64 and SIGNATURE_HEX 128 hexadecimal digits.\n",
+        stderr);
     return EXIT_USAGE;
 }
 
