@@ -14,8 +14,13 @@ extern char **environ;
 
 namespace {
 
-bool inherited(const std::string &entry) {
-    return entry.rfind("SMC_SIM_", 0) != 0 && entry.rfind("LD_PRELOAD=", 0) != 0;
+bool inherited(const std::string &entry, const std::vector<std::string> &extra_env) {
+    if (entry.rfind("SMC_SIM_", 0) == 0 || entry.rfind("LD_PRELOAD=", 0) == 0) return false;
+    const std::string name = entry.substr(0, entry.find('=') + 1);
+    for (const auto &extra : extra_env) {
+        if (extra.rfind(name, 0) == 0) return false;
+    }
+    return true;
 }
 
 long now_ms() {
@@ -30,7 +35,7 @@ ChildResult run_child(const std::vector<std::string> &argv,
                       const std::vector<std::string> &extra_env, int limit_seconds) {
     std::vector<std::string> env;
     for (char **entry = environ; *entry != nullptr; ++entry) {
-        if (inherited(*entry)) env.emplace_back(*entry);
+        if (inherited(*entry, extra_env)) env.emplace_back(*entry);
     }
     env.insert(env.end(), extra_env.begin(), extra_env.end());
     std::vector<char *> argv_ptrs, env_ptrs;

@@ -13,7 +13,8 @@ struct ChildResult {
 };
 
 // Runs argv[0] with the test's environment minus every SMC_SIM_* and LD_PRELOAD variable,
-// plus extra_env ("NAME=value"). A child still running after the limit is killed.
+// plus extra_env ("NAME=value"), whose entries replace inherited ones of the same name. A child
+// still running after the limit is killed.
 ChildResult run_child(const std::vector<std::string> &argv,
                       const std::vector<std::string> &extra_env, int limit_seconds = 30);
 
