@@ -1,6 +1,8 @@
 /* Runs one device exchange the way a client of /dev/smc_dri would, through the open variant
  * named on the command line, and prints what each call returned as key=value lines:
- *   smc_sim_probe VARIANT PATH FLAGS REQUEST CHALLENGE_HEX
+ *   smc_sim_probe VARIANT PATH FLAGS REQUEST CHALLENGE_HEX [OTHER_FILE]
+ * With OTHER_FILE it first opens and closes the device, closes every descriptor above 2 the
+ * way some daemons do, and opens OTHER_FILE, which may then hold any number the driver used.
  * Run it with the simulated driver preloaded. */
 #define _GNU_SOURCE
 #include <errno.h>
@@ -40,8 +42,9 @@ static void print_hex(const char *key, const uint8_t *bytes, size_t count) {
 }
 
 int main(int argc, char **argv) {
-    if (argc != 6) {
-        fputs("usage: smc_sim_probe VARIANT PATH FLAGS REQUEST CHALLENGE_HEX\n", stderr);
+    if (argc != 6 && argc != 7) {
+        fputs("usage: smc_sim_probe VARIANT PATH FLAGS REQUEST CHALLENGE_HEX [OTHER_FILE]\n",
+              stderr);
         return 2;
     }
     int flags = (int)strtol(argv[3], NULL, 0);
@@ -57,6 +60,13 @@ int main(int argc, char **argv) {
     }
     /* A pattern no driver writes, so an untouched signature field is visible. */
     memset(record.signature, 0x5A, sizeof record.signature);
+
+    if (argc == 7) {
+        int earlier = open(argv[2], flags);
+        if (earlier >= 0) close(earlier);
+        if (close_range(3, ~0u, 0) != 0) return 3;
+        printf("other=%d\n", open(argv[6], O_RDONLY));
+    }
 
     errno = 0;
     int fd = open_by(argv[1], argv[2], flags);

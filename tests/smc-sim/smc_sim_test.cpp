@@ -58,14 +58,17 @@ protected:
     std::map<std::string, std::string> probe(const std::string &variant, const std::string &path,
                                              std::vector<std::string> env = {},
                                              const std::string &flags = "2",
-                                             const std::string &request = "0xc0086301") {
+                                             const std::string &request = "0xc0086301",
+                                             const std::string &other_file = "") {
         std::filesystem::remove(log_);
         const char *asan = std::getenv("ASAN_OPTIONS");
         env.push_back(std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") +
                       ":verify_asan_link_order=0");
         env.push_back(std::string("LD_PRELOAD=") + SMC_SIM_LIBRARY);
         env.push_back("SMC_SIM_LOG=" + log_);
-        last_ = run_child({SMC_SIM_PROBE, variant, path, flags, request, kChallenge}, env);
+        std::vector<std::string> argv = {SMC_SIM_PROBE, variant, path, flags, request, kChallenge};
+        if (!other_file.empty()) argv.push_back(other_file);
+        last_ = run_child(argv, env);
         EXPECT_EQ(last_.exit_status, 0) << variant << " " << path << ": " << last_.err;
         return parse_fields(last_.out);
     }
@@ -111,6 +114,19 @@ TEST_F(SmcSim, CloseOnExecIsKept) {
     EXPECT_EQ(fields["cloexec"], "1");
     ASSERT_FALSE(log_lines().empty());
     EXPECT_EQ(log_lines()[0].rfind("open flags=0x80002 fd=", 0), 0u) << log_lines()[0];
+}
+
+TEST_F(SmcSim, DescriptorsClosedBehindItsBackAreNotReused) {
+    const std::string other = dir_ + "/other.txt";
+    std::ofstream(other) << "other file";
+    auto fields = probe("open", "/dev/smc_dri", {}, "2", "0xc0086301", other);
+    ASSERT_GE(std::atoi(fields["other"].c_str()), 3);
+    ASSERT_GE(std::atoi(fields["open"].c_str()), 3);
+    EXPECT_NE(fields["open"], fields["other"]);
+    EXPECT_EQ(fields["read"], "");  // a copy of the other file would read "other file"
+    EXPECT_TRUE(verifies(fields["signature"]));
+    EXPECT_EQ(fields["close"], "0");
+    EXPECT_EQ(log_lines().size(), 5u);  // two opens, one ioctl, two closes
 }
 
 TEST_F(SmcSim, OtherPathsPassThrough) {
