@@ -1,10 +1,8 @@
 #include "child_process.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -23,16 +21,18 @@ bool inherited(const std::string &entry, const std::vector<std::string> &extra_e
     return true;
 }
 
-long now_ms() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return now.tv_sec * 1000 + now.tv_nsec / 1000000;
+std::string read_file(const std::string &path) {
+    std::ifstream file(path);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
 }
 
 }  // namespace
 
 ChildResult run_child(const std::vector<std::string> &argv,
-                      const std::vector<std::string> &extra_env, int limit_seconds) {
+                      const std::vector<std::string> &extra_env, const std::string &work_dir,
+                      int limit_seconds) {
     std::vector<std::string> env;
     for (char **entry = environ; *entry != nullptr; ++entry) {
         if (inherited(*entry, extra_env)) env.emplace_back(*entry);
@@ -43,56 +43,32 @@ ChildResult run_child(const std::vector<std::string> &argv,
     for (const auto &e : env) env_ptrs.push_back(const_cast<char *>(e.c_str()));
     argv_ptrs.push_back(nullptr);
     env_ptrs.push_back(nullptr);
+    const std::string out_path = work_dir + "/child.out", err_path = work_dir + "/child.err";
 
     ChildResult result;
-    int out_pipe[2], err_pipe[2];
-    if (pipe2(out_pipe, O_CLOEXEC) != 0) return result;
-    if (pipe2(err_pipe, O_CLOEXEC) != 0) {
-        close(out_pipe[0]);
-        close(out_pipe[1]);
-        return result;
-    }
     pid_t pid = fork();
+    if (pid < 0) return result;
     if (pid == 0) {
-        dup2(out_pipe[1], 1);
-        dup2(err_pipe[1], 2);
+        int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(126);
         execve(argv_ptrs[0], argv_ptrs.data(), env_ptrs.data());
         _exit(127);
     }
-    close(out_pipe[1]);
-    close(err_pipe[1]);
-
-    pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
-    std::string *sinks[2] = {&result.out, &result.err};
-    const long deadline = now_ms() + limit_seconds * 1000L;
-    int open_streams = pid > 0 ? 2 : 0;
-    bool killed = false;
-    while (open_streams > 0) {
-        long left = deadline - now_ms();
-        if (left <= 0) {
-            kill(pid, SIGKILL);
-            killed = true;
-            break;
-        }
-        if (poll(fds, 2, static_cast<int>(left)) < 0) continue;
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-            char chunk[4096];
-            ssize_t got = read(fds[i].fd, chunk, sizeof chunk);
-            if (got > 0) {
-                sinks[i]->append(chunk, static_cast<size_t>(got));
-            } else {
-                fds[i].fd = -1;
-                --open_streams;
-            }
-        }
-    }
-    close(out_pipe[0]);
-    close(err_pipe[0]);
     int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid && !killed && WIFEXITED(status)) {
+    pid_t done = 0;
+    for (int waited_ms = 0; done == 0 && waited_ms < limit_seconds * 1000; ++waited_ms) {
+        done = waitpid(pid, &status, WNOHANG);
+        if (done == 0) usleep(1000);
+    }
+    if (done == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    } else if (done == pid && WIFEXITED(status)) {
         result.exit_status = WEXITSTATUS(status);
     }
+    result.out = read_file(out_path);
+    result.err = read_file(err_path);
     return result;
 }
 

@@ -12,11 +12,12 @@ struct ChildResult {
     std::string err;
 };
 
-// Runs argv[0] with the test's environment minus every SMC_SIM_* and LD_PRELOAD variable,
-// plus extra_env ("NAME=value"), whose entries replace inherited ones of the same name. A child
-// still running after the limit is killed.
+// Runs argv[0] with the test's environment minus every SMC_SIM_* and LD_PRELOAD variable, plus
+// extra_env ("NAME=value"), whose entries replace inherited ones of the same name. Its output
+// passes through files in work_dir. A child still running after the limit is killed.
 ChildResult run_child(const std::vector<std::string> &argv,
-                      const std::vector<std::string> &extra_env, int limit_seconds = 30);
+                      const std::vector<std::string> &extra_env, const std::string &work_dir,
+                      int limit_seconds = 30);
 
 // "key=value" lines of the probe's output.
 std::map<std::string, std::string> parse_fields(const std::string &text);

@@ -6,8 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -20,6 +18,8 @@
 namespace {
 
 const std::string kChallenge = "9F86D081884C7D659A2FEAA0C55AD015A3BF4F1B2B0B822CD15D6C15B0F00A08";
+const std::string kChallengeLogged =
+    "9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08";
 const std::string kFill = [] {
     std::string s;
     for (int i = 0; i < 64; ++i) s += "5a";
@@ -27,22 +27,6 @@ const std::string kFill = [] {
 }();
 const std::vector<std::string> kVariants = {"open",   "open64",   "__open_2",   "__open64_2",
                                             "openat", "openat64", "__openat_2", "__openat64_2"};
-
-std::string lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-std::string hex(const unsigned char *bytes, size_t count) {
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    for (size_t i = 0; i < count; ++i) {
-        text += digits[bytes[i] >> 4];
-        text += digits[bytes[i] & 0xF];
-    }
-    return text;
-}
 
 class SmcSim : public ::testing::Test {
 protected:
@@ -68,7 +52,7 @@ protected:
         env.push_back("SMC_SIM_LOG=" + log_);
         std::vector<std::string> argv = {SMC_SIM_PROBE, variant, path, flags, request, kChallenge};
         if (!other_file.empty()) argv.push_back(other_file);
-        last_ = run_child(argv, env);
+        last_ = run_child(argv, env, dir_);
         EXPECT_EQ(last_.exit_status, 0) << variant << " " << path << ": " << last_.err;
         return parse_fields(last_.out);
     }
@@ -76,7 +60,7 @@ protected:
     ChildResult tool(const std::vector<std::string> &args, std::vector<std::string> env = {}) {
         std::vector<std::string> argv = {SMC_SIM_KEY_TOOL};
         argv.insert(argv.end(), args.begin(), args.end());
-        return run_child(argv, env);
+        return run_child(argv, env, dir_);
     }
 
     bool verifies(const std::string &signature, std::vector<std::string> env = {}) {
@@ -103,7 +87,7 @@ TEST_F(SmcSim, EveryOpenVariantReachesTheDevice) {
         EXPECT_EQ(fields["close_again_errno"], std::to_string(EBADF)) << variant;
         std::vector<std::string> expected = {
             "open flags=0x2 fd=" + fd + " via=" + variant,
-            "ioctl fd=" + fd + " request=0xc0086301 challenge=" + lower(kChallenge) + " result=0",
+            "ioctl fd=" + fd + " request=0xc0086301 challenge=" + kChallengeLogged + " result=0",
             "close fd=" + fd + " result=0"};
         EXPECT_EQ(log_lines(), expected) << variant;
     }
@@ -228,7 +212,7 @@ TEST_F(SmcSim, ModesAnswerAsConfigured) {
         std::string result = c.ioctl_result < 0 ? "-1 errno=" + std::to_string(c.ioctl_errno)
                                                 : std::to_string(c.ioctl_result);
         EXPECT_EQ(lines[1], "ioctl fd=" + fields["open"] + " request=0xc0086301 challenge=" +
-                                lower(kChallenge) + " result=" + result)
+                                kChallengeLogged + " result=" + result)
             << c.name;
         EXPECT_EQ(lines[2], "close fd=" + fields["open"] + " result=0") << c.name;
     }
@@ -277,37 +261,35 @@ TEST_F(SmcSim, SlowDriverHoldsTheCaller) {
 TEST_F(SmcSim, SeedSelectsTheKey) {
     ASSERT_GE(sodium_init(), 0);
     const std::string own_seed = "00112233445566778899aabbccddeeff00112233445566778899AABBCCDDEEFF";
+    const std::vector<std::string> own_env = {"SMC_SIM_SEED=" + own_seed};
+    unsigned char own_seed_bytes[crypto_sign_SEEDBYTES];
+    ASSERT_EQ(sodium_hex2bin(own_seed_bytes, sizeof own_seed_bytes, own_seed.c_str(),
+                             own_seed.size(), nullptr, nullptr, nullptr),
+              0);
     struct Case {
         const char *name;
         std::vector<std::string> env;
-        std::string seed_bytes;
+        const unsigned char *seed;
+        std::vector<std::string> other_env;  // a key that must not verify
     };
     const Case cases[] = {
-        {"fixed test seed", {}, "quellarion smc-sim test seed #1!"},
-        {"own seed",
-         {"SMC_SIM_SEED=" + own_seed},
-         [&] {
-             std::string bytes;
-             for (size_t i = 0; i < own_seed.size(); i += 2) {
-                 bytes += static_cast<char>(std::stoi(own_seed.substr(i, 2), nullptr, 16));
-             }
-             return bytes;
-         }()},
+        {"fixed test seed",
+         {},
+         reinterpret_cast<const unsigned char *>("quellarion smc-sim test seed #1!"),
+         own_env},
+        {"own seed", own_env, own_seed_bytes, {}},
     };
     for (const auto &c : cases) {
         unsigned char public_key[crypto_sign_PUBLICKEYBYTES];
         unsigned char secret_key[crypto_sign_SECRETKEYBYTES];
-        ASSERT_EQ(c.seed_bytes.size(), size_t{crypto_sign_SEEDBYTES}) << c.name;
-        crypto_sign_seed_keypair(public_key, secret_key,
-                                 reinterpret_cast<const unsigned char *>(c.seed_bytes.data()));
-        EXPECT_EQ(tool({"pubkey"}, c.env).out, hex(public_key, sizeof public_key) + "\n") << c.name;
+        crypto_sign_seed_keypair(public_key, secret_key, c.seed);
+        char public_hex[2 * sizeof public_key + 1];
+        sodium_bin2hex(public_hex, sizeof public_hex, public_key, sizeof public_key);
+        EXPECT_EQ(tool({"pubkey"}, c.env).out, std::string(public_hex) + "\n") << c.name;
 
         auto fields = probe("__open_2", "/dev/smc_dri", c.env);
         EXPECT_TRUE(verifies(fields["signature"], c.env)) << c.name;
-        std::vector<std::string> other_env =
-            c.env.empty() ? std::vector<std::string>{"SMC_SIM_SEED=" + own_seed}
-                          : std::vector<std::string>{};
-        EXPECT_FALSE(verifies(fields["signature"], other_env)) << c.name;
+        EXPECT_FALSE(verifies(fields["signature"], c.other_env)) << c.name;
     }
 }
 
