@@ -1,3 +1,4 @@
+#define _GNU_SOURCE
 #include "sim_log.h"
 
 #include <errno.h>
