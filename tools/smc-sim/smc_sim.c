@@ -99,6 +99,7 @@ static int open_failed(const char *via, int flags, int error) {
  * that close and the kernel treat as usual, for a fraction of the cost of a new file each time,
  * so that benchmarks of a caller measure the caller. The copy is checked against the file's
  * identity because a program may have closed the original (close_range) and reused its number. */
+enum { TEMPLATE_FD_FLOOR = 1000 };
 static pthread_mutex_t template_lock = PTHREAD_MUTEX_INITIALIZER;
 static int template_fd = -1;
 static dev_t template_device;
@@ -121,6 +122,13 @@ static int new_device_fd(bool close_on_exec) {
                 error = errno;
                 if (fd >= 0) (void)syscall(SYS_close, fd);
                 break;
+            }
+            /* Kept out of the low numbers, so the caller sees the descriptors it would get
+             * without the stand-in; where the limit forbids, it stays where it is. */
+            int high = fcntl(fd, F_DUPFD_CLOEXEC, TEMPLATE_FD_FLOOR);
+            if (high >= 0) {
+                (void)syscall(SYS_close, fd);
+                fd = high;
             }
             template_fd = fd;
             template_device = info.st_dev;
