@@ -17,35 +17,17 @@ namespace {
 constexpr int ADDRESS_FD = 3;
 constexpr int ADDRESS_WAIT_MS = 15000;
 
-// A system bus as a distribution would configure it, shrunk to what the tests need: only the
-// bus driver may be called by default, and the project's own policy file opens up the service.
+// The project's private-bus configuration with its placeholders filled in.
 std::string bus_configuration(const std::string &socketPath) {
-    return R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>system</type>
-  <listen>unix:path=)" +
-           socketPath + R"(</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow user="*"/>
-    <deny own="*"/>
-    <deny send_type="method_call"/>
-    <allow send_type="signal"/>
-    <allow send_requested_reply="true" send_type="method_return"/>
-    <allow send_requested_reply="true" send_type="error"/>
-    <allow receive_type="method_call"/>
-    <allow receive_type="method_return"/>
-    <allow receive_type="error"/>
-    <allow receive_type="signal"/>
-    <allow send_destination="org.freedesktop.DBus" send_interface="org.freedesktop.DBus"/>
-    <allow send_destination="org.freedesktop.DBus"
-           send_interface="org.freedesktop.DBus.Introspectable"/>
-    <allow send_destination="org.freedesktop.DBus" send_interface="org.freedesktop.DBus.Peer"/>
-  </policy>
-  <include>)" QUELLARION_POLICY_FILE R"(</include>
-</busconfig>
-)";
+    std::string text = read_file(QUELLARION_BUS_CONFIG);
+    const std::pair<std::string, std::string> fills[] = {{"@SOCKET_PATH@", socketPath},
+                                                         {"@POLICY_FILE@", QUELLARION_POLICY_FILE}};
+    for (const auto &[placeholder, value] : fills) {
+        for (std::size_t at = text.find(placeholder); at != std::string::npos;
+             at = text.find(placeholder, at + value.size()))
+            text.replace(at, placeholder.size(), value);
+    }
+    return text;
 }
 
 // Reads the daemon's address line from fd, waiting at most ADDRESS_WAIT_MS.
@@ -84,7 +66,10 @@ testing::AssertionResult TestBus::start() {
     chmod(folder_.c_str(), 0755);
 
     const std::string configPath = folder_ + "/bus.conf";
-    std::ofstream(configPath) << bus_configuration(folder_ + "/system_bus_socket");
+    const std::string configuration = bus_configuration(folder_ + "/system_bus_socket");
+    if (configuration.find("<busconfig>") == std::string::npos)
+        return testing::AssertionFailure() << "cannot read " << QUELLARION_BUS_CONFIG;
+    std::ofstream(configPath) << configuration;
 
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0) return testing::AssertionFailure() << "pipe failed";
