@@ -2,6 +2,8 @@
 // without privileges.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -167,6 +169,33 @@ TEST_F(ServiceCalls, NoOtherOwnerCanTakeTheName) {
     }
     BusConnection client(bus_.address());
     EXPECT_GE(client.query("still", "served").result, 0);
+}
+
+TEST(ServiceActivation, CallToTheNameStartsTheServiceFromItsActivationFile) {
+    // The packaged activation file, pointed at this build's binary.
+    std::string activation = read_file(QUELLARION_ACTIVATION_FILE);
+    const std::string installed = "@CMAKE_INSTALL_FULL_SBINDIR@/quellarion";
+    const std::size_t at = activation.find(installed);
+    ASSERT_NE(at, std::string::npos) << activation;
+    activation.replace(at, installed.size(), service_binary());
+
+    char pattern[] = "/tmp/quellarion-activation-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string serviceDir = pattern;
+    std::ofstream(serviceDir + "/com.vorlix.quellarion.service") << activation;
+
+    {
+        TestBus bus;
+        ASSERT_TRUE(bus.start(serviceDir));
+        BusConnection client(bus.address());
+        ASSERT_FALSE(client.name_has_owner(SERVICE_NAME));
+        const CallResult r = client.query("unknown", "activate");
+        EXPECT_GE(r.result, 0) << r.errorName;
+        EXPECT_EQ(r.answer, "");
+        EXPECT_TRUE(client.name_has_owner(SERVICE_NAME));
+    }
+    // The activated daemon loses its bus with the TestBus and ends by itself.
+    std::filesystem::remove_all(serviceDir);
 }
 
 }  // namespace

@@ -58,7 +58,7 @@ TestBus::~TestBus() {
     }
 }
 
-testing::AssertionResult TestBus::start() {
+testing::AssertionResult TestBus::start(const std::string &serviceDir) {
     char pattern[] = "/tmp/quellarion-bus-XXXXXX";
     if (mkdtemp(pattern) == nullptr) return testing::AssertionFailure() << "mkdtemp failed";
     folder_ = pattern;
@@ -66,7 +66,12 @@ testing::AssertionResult TestBus::start() {
     chmod(folder_.c_str(), 0755);
 
     const std::string configPath = folder_ + "/bus.conf";
-    const std::string configuration = bus_configuration(folder_ + "/system_bus_socket");
+    std::string configuration = bus_configuration(folder_ + "/system_bus_socket");
+    if (!serviceDir.empty()) {
+        const std::size_t end = configuration.rfind("</busconfig>");
+        if (end != std::string::npos)
+            configuration.insert(end, "  <servicedir>" + serviceDir + "</servicedir>\n");
+    }
     if (configuration.find("<busconfig>") == std::string::npos)
         return testing::AssertionFailure() << "cannot read " << QUELLARION_BUS_CONFIG;
     std::ofstream(configPath) << configuration;

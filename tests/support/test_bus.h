@@ -18,8 +18,9 @@ public:
     ~TestBus();
 
     // Creates the folder, writes the configuration and starts the daemon; succeeds once the
-    // daemon has printed its address.
-    testing::AssertionResult start();
+    // daemon has printed its address. With serviceDir, the bus activates services described by
+    // the activation files in that folder.
+    testing::AssertionResult start(const std::string &serviceDir = {});
     // Stops the daemon (SIGTERM, then SIGKILL) and returns whether it is gone.
     bool stop_daemon();
 
