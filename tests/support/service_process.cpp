@@ -11,12 +11,13 @@ std::string service_binary() {
 }
 
 ServiceProcess::ServiceProcess(const TestBus &bus, ServiceOptions options)
-    : bus_(bus),
-      options_(std::move(options)),
-      stdoutPath_(bus.folder() + "/" + options_.logName + ".stdout"),
-      stderrPath_(bus.folder() + "/" + options_.logName + ".stderr") {}
+    : bus_(bus), options_(std::move(options)) {}
 
 testing::AssertionResult ServiceProcess::start(std::chrono::milliseconds timeout) {
+    // The bus's folder exists only once the bus has started.
+    if (bus_.folder().empty()) return testing::AssertionFailure() << "the test bus is not started";
+    stdoutPath_ = bus_.folder() + "/" + options_.logName + ".stdout";
+    stderrPath_ = bus_.folder() + "/" + options_.logName + ".stderr";
     ChildOptions child;
     child.argv = options_.argv.empty() ? std::vector<std::string>{service_binary()} : options_.argv;
     child.extraEnv = options_.extraEnv;
