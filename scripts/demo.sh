@@ -66,7 +66,8 @@ busctl --address="$address" introspect com.vorlix.quellarion /com/vorlix/quellar
 echo
 call "Hello" "world"   # an operation the service does not know: answered with the empty string
 
-sleep 0.2
+# The caller may see its answer just before the daemon writes its last line.
+wait_for grep -q "message processed" "$work/service.out"
 echo
 echo "service standard output:"
 sed 's/^/  /' "$work/service.out"

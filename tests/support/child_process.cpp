@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -50,8 +51,11 @@ ExecPlan make_plan(const ChildOptions &options) {
 ChildProcess::ChildProcess(const ChildOptions &options) {
     if (options.argv.empty()) return;
     ExecPlan plan = make_plan(options);
+    const pid_t parent = getpid();
     const pid_t pid = fork();
     if (pid == 0) {
+        // A test that dies without its clean-up still takes its children with it.
+        if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent) _exit(126);
         redirect(options.stdoutPath, STDOUT_FILENO);
         redirect(options.stderrPath, STDERR_FILENO);
         if (options.beforeExec && !options.beforeExec()) _exit(127);
