@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <regex>
 #include <string>
@@ -14,6 +15,7 @@
 
 #include "bus_client.h"
 #include "service_process.h"
+#include "syscall_refusal.h"
 #include "test_bus.h"
 
 namespace {
@@ -101,7 +103,7 @@ private:
     bool ok_ = false;
 };
 
-TEST(ServiceLifecycle, MissingCapabilityEndsStartUpBeforeTheBus) {
+TEST(ServiceLifecycle, FailedCapabilityStepEndsStartUpBeforeTheBus) {
     struct Case {
         const char *label;
         std::vector<std::string> prefix;
