@@ -123,6 +123,19 @@ TEST(ServiceLifecycle, FailedCapabilityStepEndsStartUpBeforeTheBus) {
          {},
          [] { return prctl(PR_SET_SECUREBITS, SECBIT_NO_CAP_AMBIENT_RAISE_BIT, 0, 0, 0) == 0; },
          "ambient set capability cap: 1 failed: 1 \n"},
+        // The errno printed is the failing call's own.
+        {"capget refused",
+         {},
+         [] { return refuse_syscall(SYS_capget, EACCES, true); },
+         "get capability failed : 13\n"},
+        {"capset refused",
+         {},
+         [] { return refuse_syscall(SYS_capset, ENOSYS, true); },
+         "set capability failed : 38\n"},
+        {"ambient raise refused",
+         {},
+         [] { return refuse_syscall(SYS_prctl, EINVAL, false, PR_CAP_AMBIENT); },
+         "ambient set capability cap: 1 failed: 22 \n"},
     };
     TestBus folderOnly;
     ASSERT_TRUE(folderOnly.start());
