@@ -173,7 +173,7 @@ TEST(ServiceLifecycle, IdleHourEndsTheDaemonWithStatusZero) {
     const std::string waitLog = bus.folder() + "/ppoll.log";
     ServiceOptions options;
     options.extraEnv = {std::string("LD_PRELOAD=") + PPOLL_SHORTENER,
-                        "QUELLARION_PPOLL_LOG=" + waitLog, "QUELLARION_SHORT_WAIT_MS=1500",
+                        "QUELLARION_PPOLL_LOG=" + waitLog, "QUELLARION_SHORT_WAIT_MS=3000",
                         "ASAN_OPTIONS=verify_asan_link_order=0"};
     ServiceProcess service(bus, options);
     ASSERT_TRUE(service.start());
