@@ -1,0 +1,30 @@
+#include <cstring>
+
+#include "mem/mem_internal.h"
+
+namespace bounds::mem {
+
+const volatile MemsetFn kKeptMemset = std::memset;
+
+int classify_memset_failure(void *dest, size_t destMax, int c, size_t count) {
+    if (!dest_max_in_range(destMax, MAX_BUFFER_BYTES)) return ERANGE;
+    if (dest == nullptr) return EINVAL;
+    if (count > destMax) {
+        std::memset(dest, c, destMax);
+        return ERR_RANGE_CLEARED;
+    }
+    return 0;
+}
+
+}  // namespace bounds::mem
+
+using namespace bounds::mem;
+
+// destMax 0 with count 0 passes this test on purpose: there is nothing to fill and nothing wrong.
+extern "C" BOUNDS_API int memset_s(void *dest, size_t destMax, int c, size_t count) {
+    if (dest != nullptr && destMax <= MAX_BUFFER_BYTES && count <= destMax) {
+        kept_fill(dest, c, count);
+        return 0;
+    }
+    return classify_memset_failure(dest, destMax, c, count);
+}
