@@ -47,16 +47,18 @@ void bench_copy(benchmark::State &state, size_t size) {
     }
 }
 
+// Any value but 0x00 and 0xFF takes the bytewise inline fills; zero takes the word blocks.
+template <int value>
 void bench_memset(benchmark::State &state, size_t size) {
     for (auto _ : state) {
-        benchmark::DoNotOptimize(g_memset(g_dest, 0x5A, size));
+        benchmark::DoNotOptimize(g_memset(g_dest, value, size));
     }
 }
 
-template <FillFn fill>
+template <FillFn fill, int value>
 void bench_fill(benchmark::State &state, size_t size) {
     for (auto _ : state) {
-        benchmark::DoNotOptimize(fill(g_dest, kRoom, 0x5A, size));
+        benchmark::DoNotOptimize(fill(g_dest, kRoom, value, size));
     }
 }
 
@@ -72,9 +74,13 @@ int main(int argc, char **argv) {
         add("copy/wrapper", size, bench_copy<memcpy_wrapper>);
         add("copy/memcpy_s", size, bench_copy<memcpy_s>);
         add("copy/memcpy_s_fast", size, bench_copy<memcpy_s_fast>);
-        add("fill/memset", size, bench_memset);
-        add("fill/memset_s", size, bench_fill<memset_s>);
-        add("fill/memset_s_fast", size, bench_fill<memset_s_fast>);
+        add("fill/memset", size, bench_memset<0x5A>);
+        add("fill/memset_s", size, bench_fill<memset_s, 0x5A>);
+        add("fill/memset_s_fast", size, bench_fill<memset_s_fast, 0x5A>);
+        if (size <= 64) {
+            add("zero/memset", size, bench_memset<0>);
+            add("zero/memset_s_fast", size, bench_fill<memset_s_fast, 0>);
+        }
     }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -1,9 +1,10 @@
-// What the memory-function tables describe: where dest and src sit in one guarded buffer, and
-// what the call must leave behind.
+// The table runner of the copy tests: where dest and src sit, what the call must leave behind,
+// and a check of one case with the destination between guards.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,33 +17,56 @@ inline constexpr size_t kArea = 64;
 // Where a pointer points: nowhere, into the destination's buffer, or into a separate source.
 enum class Where { Null, Buffer, Separate };
 
-// Untouched: no byte changes. Copied: count elements from src to dest, as memmove would.
+// Untouched: no element changes. Copied: count elements from src to dest, as memmove would.
 // Cleared: destMax elements at dest set to the clearing value.
 enum class Effect { Untouched, Copied, Cleared };
 
-// Starting contents: distinct, non-zero, never the guard pattern, never a fill value in the tests.
+struct Layout {
+    Where dest;
+    size_t destOff;
+    Where src;
+    size_t srcOff;
+    size_t destMax;
+    size_t count;
+};
+
+// Starting contents: non-zero and never the guard pattern.
 template <typename T>
 void fill_pattern(T *p, size_t n, unsigned seed) {
     for (size_t i = 0; i < n; ++i) p[i] = static_cast<T>(1 + (seed + i * 7) % 97);
 }
 
-// The expected state of the buffer after a call with the given effect.
-template <typename T>
-std::vector<T> expected_area(const std::vector<T> &before, size_t destOff, const T *src,
-                             size_t count, size_t destMax, Effect effect, T clearValue) {
-    std::vector<T> after = before;
-    if (effect == Effect::Copied) {
-        std::vector<T> moved(src, src + count);
-        for (size_t i = 0; i < count; ++i) after[destOff + i] = moved[i];
-    } else if (effect == Effect::Cleared) {
-        for (size_t i = 0; i < destMax; ++i) after[destOff + i] = clearValue;
-    }
-    return after;
-}
-
 template <typename T>
 std::vector<T> snapshot(GuardedBuffer<T> &buf) {
     return std::vector<T>(buf.data(), buf.data() + buf.size());
+}
+
+// Runs fn(dest, destMax, src, count) on the layout and checks the code, every element of the
+// buffer against the expected effect (clearing to zero), and the guards.
+template <typename T, typename Fn>
+void check_copy_case(const std::string &what, Fn fn, const Layout &l, int code, Effect effect) {
+    SCOPED_TRACE(what);
+    GuardedBuffer<T> buf(kArea);
+    fill_pattern(buf.data(), kArea, 0);
+    std::vector<T> separate(kArea);
+    fill_pattern(separate.data(), kArea, 50);
+    T *dest = l.dest == Where::Null ? nullptr : buf.data() + l.destOff;
+    const T *src = l.src == Where::Null     ? nullptr
+                   : l.src == Where::Buffer ? buf.data() + l.srcOff
+                                            : separate.data() + l.srcOff;
+
+    // Built before the call, from the source as it was.
+    std::vector<T> expected = snapshot(buf);
+    if (effect == Effect::Copied) {
+        std::vector<T> moved(src, src + l.count);
+        std::copy(moved.begin(), moved.end(), expected.begin() + l.destOff);
+    } else if (effect == Effect::Cleared) {
+        std::fill_n(expected.begin() + l.destOff, l.destMax, T(0));
+    }
+
+    EXPECT_EQ(fn(dest, l.destMax, src, l.count), code);
+    EXPECT_TRUE(buf.guards_intact()) << "wrote outside the buffer";
+    EXPECT_EQ(snapshot(buf), expected);
 }
 
 }  // namespace memtest

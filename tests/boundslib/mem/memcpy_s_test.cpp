@@ -10,14 +10,12 @@ namespace {
 
 using CopyFn = int (*)(void *, size_t, const void *, size_t);
 
+constexpr Where N = Where::Null, B = Where::Buffer, S = Where::Separate;
+constexpr size_t kAboveLimit = MAX_BUFFER_BYTES + 1;
+
 struct CopyCase {
     const char *name;
-    Where dest;
-    size_t destOff;
-    Where src;
-    size_t srcOff;
-    size_t destMax;
-    size_t count;
+    Layout at;
     int code;
     Effect effect;
     // The outcome of memcpy_s_fast_nolimit where it differs (a destMax above the limit).
@@ -25,74 +23,46 @@ struct CopyCase {
     Effect nolimitEffect = Effect::Untouched;
 };
 
-constexpr size_t kAboveLimit = MAX_BUFFER_BYTES + 1;
-
 const CopyCase kCopyCases[] = {
-    {"destMax 0, count 0", Where::Buffer, 0, Where::Separate, 0, 0, 0, ERANGE, Effect::Untouched},
-    {"destMax 0, null dest", Where::Null, 0, Where::Separate, 0, 0, 0, ERANGE, Effect::Untouched},
-    {"destMax 0, null src", Where::Buffer, 0, Where::Null, 0, 0, 4, ERANGE, Effect::Untouched},
-    {"destMax largest size_t", Where::Buffer, 0, Where::Separate, 0, SIZE_MAX, 1, ERANGE,
-     Effect::Untouched, 0, Effect::Copied},
-    {"destMax one above limit", Where::Buffer, 0, Where::Separate, 0, kAboveLimit, 1, ERANGE,
-     Effect::Untouched, 0, Effect::Copied},
-    {"destMax above limit, count 0", Where::Buffer, 0, Where::Separate, 0, kAboveLimit, 0, ERANGE,
-     Effect::Untouched, ERANGE, Effect::Untouched},
-    {"destMax above limit, null dest", Where::Null, 0, Where::Separate, 0, kAboveLimit, 1, ERANGE,
-     Effect::Untouched, ERANGE, Effect::Untouched},
-    {"destMax above limit, null src", Where::Buffer, 0, Where::Null, 0, kAboveLimit, 1, ERANGE,
-     Effect::Untouched, ERANGE, Effect::Untouched},
-    {"destMax above limit, overlap", Where::Buffer, 1, Where::Buffer, 0, kAboveLimit, 4, ERANGE,
-     Effect::Untouched, ERANGE, Effect::Untouched},
-    {"destMax at limit", Where::Buffer, 0, Where::Separate, 0, MAX_BUFFER_BYTES, 3, 0,
+    {"destMax 0, count 0", {B, 0, S, 0, 0, 0}, ERANGE, Effect::Untouched},
+    {"destMax 0, null dest", {N, 0, S, 0, 0, 0}, ERANGE, Effect::Untouched},
+    {"destMax 0, null src", {B, 0, N, 0, 0, 4}, ERANGE, Effect::Untouched},
+    {"destMax largest size_t",
+     {B, 0, S, 0, SIZE_MAX, 1},
+     ERANGE,
+     Effect::Untouched,
+     0,
      Effect::Copied},
-    {"null dest", Where::Null, 0, Where::Separate, 0, 10, 4, EINVAL, Effect::Untouched},
-    {"null dest and src", Where::Null, 0, Where::Null, 0, 10, 4, EINVAL, Effect::Untouched},
-    {"null dest, count too big", Where::Null, 0, Where::Separate, 0, 10, 11, EINVAL,
-     Effect::Untouched},
-    {"null src, count 0", Where::Buffer, 0, Where::Null, 0, 10, 0, ERR_INVALID_CLEARED,
-     Effect::Cleared},
-    {"null src, count too big", Where::Buffer, 3, Where::Null, 0, 10, 11, ERR_INVALID_CLEARED,
-     Effect::Cleared},
-    {"count 0", Where::Buffer, 0, Where::Separate, 0, 10, 0, 0, Effect::Untouched},
-    {"count 1", Where::Buffer, 5, Where::Separate, 9, 10, 1, 0, Effect::Copied},
-    {"count equals destMax", Where::Buffer, 2, Where::Separate, 0, 8, 8, 0, Effect::Copied},
-    {"count one above destMax", Where::Buffer, 2, Where::Separate, 0, 8, 9, ERR_RANGE_CLEARED,
-     Effect::Cleared},
-    {"count too big, ranges overlap", Where::Buffer, 1, Where::Buffer, 0, 8, 9, ERR_RANGE_CLEARED,
-     Effect::Cleared},
-    {"dest equals src", Where::Buffer, 4, Where::Buffer, 4, 10, 4, 0, Effect::Untouched},
-    {"dest one above src", Where::Buffer, 1, Where::Buffer, 0, 10, 4, ERR_OVERLAP_CLEARED,
-     Effect::Cleared},
-    {"dest one below src", Where::Buffer, 0, Where::Buffer, 1, 10, 4, ERR_OVERLAP_CLEARED,
-     Effect::Cleared},
-    {"ranges share the last byte", Where::Buffer, 3, Where::Buffer, 0, 10, 4, ERR_OVERLAP_CLEARED,
-     Effect::Cleared},
-    {"ranges share the first byte", Where::Buffer, 0, Where::Buffer, 3, 10, 4, ERR_OVERLAP_CLEARED,
-     Effect::Cleared},
-    {"dest touches the end of src", Where::Buffer, 4, Where::Buffer, 0, 10, 4, 0, Effect::Copied},
-    {"src touches the end of dest", Where::Buffer, 0, Where::Buffer, 4, 10, 4, 0, Effect::Copied},
-    {"long copy within one buffer", Where::Buffer, 40, Where::Buffer, 0, 24, 24, 0, Effect::Copied},
+    {"destMax one above limit",
+     {B, 0, S, 0, kAboveLimit, 1},
+     ERANGE,
+     Effect::Untouched,
+     0,
+     Effect::Copied},
+    {"destMax above limit, count 0", {B, 0, S, 0, kAboveLimit, 0}, ERANGE, Effect::Untouched},
+    {"destMax above limit, null dest", {N, 0, S, 0, kAboveLimit, 1}, ERANGE, Effect::Untouched},
+    {"destMax above limit, null src", {B, 0, N, 0, kAboveLimit, 1}, ERANGE, Effect::Untouched},
+    {"destMax above limit, overlap", {B, 1, B, 0, kAboveLimit, 4}, ERANGE, Effect::Untouched},
+    {"destMax at limit", {B, 0, S, 0, MAX_BUFFER_BYTES, 3}, 0, Effect::Copied},
+    {"null dest", {N, 0, S, 0, 10, 4}, EINVAL, Effect::Untouched},
+    {"null dest and src", {N, 0, N, 0, 10, 4}, EINVAL, Effect::Untouched},
+    {"null dest, count too big", {N, 0, S, 0, 10, 11}, EINVAL, Effect::Untouched},
+    {"null src, count 0", {B, 0, N, 0, 10, 0}, ERR_INVALID_CLEARED, Effect::Cleared},
+    {"null src, count too big", {B, 3, N, 0, 10, 11}, ERR_INVALID_CLEARED, Effect::Cleared},
+    {"count 0", {B, 0, S, 0, 10, 0}, 0, Effect::Untouched},
+    {"count 1", {B, 5, S, 9, 10, 1}, 0, Effect::Copied},
+    {"count equals destMax", {B, 2, S, 0, 8, 8}, 0, Effect::Copied},
+    {"count one above destMax", {B, 2, S, 0, 8, 9}, ERR_RANGE_CLEARED, Effect::Cleared},
+    {"count too big, ranges overlap", {B, 1, B, 0, 8, 9}, ERR_RANGE_CLEARED, Effect::Cleared},
+    {"dest equals src", {B, 4, B, 4, 10, 4}, 0, Effect::Untouched},
+    {"dest one above src", {B, 1, B, 0, 10, 4}, ERR_OVERLAP_CLEARED, Effect::Cleared},
+    {"dest one below src", {B, 0, B, 1, 10, 4}, ERR_OVERLAP_CLEARED, Effect::Cleared},
+    {"ranges share the last byte", {B, 3, B, 0, 10, 4}, ERR_OVERLAP_CLEARED, Effect::Cleared},
+    {"ranges share the first byte", {B, 0, B, 3, 10, 4}, ERR_OVERLAP_CLEARED, Effect::Cleared},
+    {"dest touches the end of src", {B, 4, B, 0, 10, 4}, 0, Effect::Copied},
+    {"src touches the end of dest", {B, 0, B, 4, 10, 4}, 0, Effect::Copied},
+    {"long copy within one buffer", {B, 40, B, 0, 24, 24}, 0, Effect::Copied},
 };
-
-void check_copy(const char *fnName, CopyFn fn, const CopyCase &c, int code, Effect effect) {
-    SCOPED_TRACE(std::string(fnName) + ": " + c.name);
-    GuardedBuffer<unsigned char> buf(kArea);
-    fill_pattern(buf.data(), kArea, 0);
-    std::vector<unsigned char> separate(kArea);
-    fill_pattern(separate.data(), kArea, 50);
-
-    unsigned char *dest = c.dest == Where::Null ? nullptr : buf.data() + c.destOff;
-    const unsigned char *src = c.src == Where::Null     ? nullptr
-                               : c.src == Where::Buffer ? buf.data() + c.srcOff
-                                                        : separate.data() + c.srcOff;
-    // The expectation is built from the buffer and source as they were before the call.
-    auto expected =
-        expected_area<unsigned char>(snapshot(buf), c.destOff, src, c.count, c.destMax, effect, 0);
-
-    EXPECT_EQ(fn(dest, c.destMax, src, c.count), code);
-    EXPECT_TRUE(buf.guards_intact()) << "wrote outside the buffer";
-    EXPECT_EQ(snapshot(buf), expected);
-}
 
 struct NamedCopy {
     const char *name;
@@ -110,8 +80,9 @@ TEST(MemcpyS, CheckOrderResultsAndClearing) {
     for (const auto &f : kCopies) {
         for (const auto &c : kCopyCases) {
             const bool differs = f.nolimit && c.nolimitCode >= 0;
-            check_copy(f.name, f.fn, c, differs ? c.nolimitCode : c.code,
-                       differs ? c.nolimitEffect : c.effect);
+            check_copy_case<unsigned char>(std::string(f.name) + ": " + c.name, f.fn, c.at,
+                                           differs ? c.nolimitCode : c.code,
+                                           differs ? c.nolimitEffect : c.effect);
         }
     }
 }
@@ -120,7 +91,41 @@ TEST(MemcpyS, CheckOrderResultsAndClearing) {
 TEST(ClassifyMemcpyFailure, SameCodesWithoutCopying) {
     for (const auto &c : kCopyCases) {
         const Effect effect = c.effect == Effect::Copied ? Effect::Untouched : c.effect;
-        check_copy("classify_memcpy_failure", classify_memcpy_failure, c, c.code, effect);
+        check_copy_case<unsigned char>(std::string("classify_memcpy_failure: ") + c.name,
+                                       classify_memcpy_failure, c.at, c.code, effect);
+    }
+}
+
+// Overlap is allowed in a move: the moved bytes are the source as it was before the call.
+TEST(MemmoveS, CheckOrderResultsAndClearing) {
+    const struct {
+        const char *name;
+        Layout at;
+        int code;
+        Effect effect;
+    } cases[] = {
+        {"destMax 0", {B, 0, S, 0, 0, 0}, ERANGE, Effect::Untouched},
+        {"destMax 0, null dest", {N, 0, N, 0, 0, 1}, ERANGE, Effect::Untouched},
+        {"destMax above limit", {B, 0, S, 0, kAboveLimit, 1}, ERANGE, Effect::Untouched},
+        {"destMax at limit", {B, 1, B, 0, MAX_BUFFER_BYTES, 5}, 0, Effect::Copied},
+        {"null dest", {N, 0, S, 0, 10, 4}, EINVAL, Effect::Untouched},
+        {"null dest, count too big", {N, 0, S, 0, 10, 11}, EINVAL, Effect::Untouched},
+        {"null src", {B, 2, N, 0, 10, 4}, ERR_INVALID_CLEARED, Effect::Cleared},
+        {"null src, count too big", {B, 2, N, 0, 10, 11}, ERR_INVALID_CLEARED, Effect::Cleared},
+        {"count one above destMax", {B, 2, S, 0, 8, 9}, ERR_RANGE_CLEARED, Effect::Cleared},
+        {"count too big, ranges overlap", {B, 1, B, 0, 8, 9}, ERR_RANGE_CLEARED, Effect::Cleared},
+        {"count 0", {B, 0, S, 0, 10, 0}, 0, Effect::Untouched},
+        {"count equals destMax", {B, 0, S, 3, 10, 10}, 0, Effect::Copied},
+        {"dest equals src", {B, 4, B, 4, 10, 4}, 0, Effect::Untouched},
+        {"dest one above src", {B, 1, B, 0, 10, 4}, 0, Effect::Copied},
+        {"dest one below src", {B, 0, B, 1, 10, 4}, 0, Effect::Copied},
+        {"long overlapping move up", {B, 7, B, 0, 40, 40}, 0, Effect::Copied},
+        {"long overlapping move down", {B, 0, B, 7, 40, 40}, 0, Effect::Copied},
+        {"ranges touching", {B, 4, B, 0, 10, 4}, 0, Effect::Copied},
+    };
+    for (const auto &c : cases) {
+        check_copy_case<unsigned char>(std::string("memmove_s: ") + c.name, memmove_s, c.at, c.code,
+                                       c.effect);
     }
 }
 

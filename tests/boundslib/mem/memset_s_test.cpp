@@ -9,6 +9,8 @@ namespace {
 
 using FillFn = int (*)(void *, size_t, int, size_t);
 
+constexpr size_t kAboveLimit = MAX_BUFFER_BYTES + 1;
+
 struct FillCase {
     const char *name;
     bool nullDest;
@@ -17,40 +19,32 @@ struct FillCase {
     int c;
     size_t count;
     int code;
-    // Filled: count bytes set to the value. Cleared: all destMax bytes set to the value.
-    Effect effect;
+    size_t written;  // bytes from dest on that must hold the low 8 bits of c; the rest unchanged
     // The outcome of memset_s_fast_nolimit where it differs (a destMax above the limit).
     int nolimitCode = -1;
-    Effect nolimitEffect = Effect::Untouched;
+    size_t nolimitWritten = 0;
 };
 
-constexpr Effect Filled = Effect::Copied;
-constexpr size_t kAboveLimit = MAX_BUFFER_BYTES + 1;
-
 const FillCase kFillCases[] = {
-    {"destMax 0, count 0", false, 0, 0, 0x41, 0, 0, Effect::Untouched},
-    {"destMax 0, count 0, null dest", true, 0, 0, 0x41, 0, ERANGE, Effect::Untouched},
-    {"destMax 0, count 1", false, 0, 0, 0x41, 1, ERANGE, Effect::Untouched},
-    {"destMax largest size_t", false, 0, SIZE_MAX, 0x41, 1, ERANGE, Effect::Untouched, 0, Filled},
-    {"destMax one above limit", false, 0, kAboveLimit, 0x41, 3, ERANGE, Effect::Untouched, 0,
-     Filled},
-    {"destMax above limit, null dest", true, 0, kAboveLimit, 0x41, 3, ERANGE, Effect::Untouched,
-     ERANGE, Effect::Untouched},
-    {"destMax above limit, count too big", false, 0, kAboveLimit, 0x41, kAboveLimit + 1, ERANGE,
-     Effect::Untouched, ERANGE, Effect::Untouched},
-    {"destMax at limit", false, 3, MAX_BUFFER_BYTES, 0x41, 3, 0, Filled},
-    {"null dest", true, 0, 10, 0x41, 4, EINVAL, Effect::Untouched},
-    {"null dest, count too big", true, 0, 10, 0x41, 11, EINVAL, Effect::Untouched},
-    {"count 0", false, 0, 10, 0x41, 0, 0, Effect::Untouched},
-    {"count 1", false, 5, 10, 0x41, 1, 0, Filled},
-    {"count equals destMax", false, 1, 8, 0x41, 8, 0, Filled},
-    {"count one above destMax fills with c", false, 1, 8, 0x41, 9, ERR_RANGE_CLEARED,
-     Effect::Cleared},
-    {"count too big, c 0", false, 1, 8, 0, 9, ERR_RANGE_CLEARED, Effect::Cleared},
-    {"only the low 8 bits of c", false, 0, 40, 0x1241, 40, 0, Filled},
-    {"c -1 stores 0xFF", false, 0, 40, -1, 33, 0, Filled},
-    {"c 0x100 stores zero", false, 8, 40, 0x100, 24, 0, Filled},
-    {"low 8 bits of c on range failure", false, 0, 5, 0x37F, 6, ERR_RANGE_CLEARED, Effect::Cleared},
+    {"destMax 0, count 0", false, 0, 0, 0x41, 0, 0, 0},
+    {"destMax 0, count 0, null dest", true, 0, 0, 0x41, 0, ERANGE, 0},
+    {"destMax 0, count 1", false, 0, 0, 0x41, 1, ERANGE, 0},
+    {"destMax largest size_t", false, 0, SIZE_MAX, 0x41, 1, ERANGE, 0, 0, 1},
+    {"destMax one above limit", false, 0, kAboveLimit, 0x41, 3, ERANGE, 0, 0, 3},
+    {"destMax above limit, null dest", true, 0, kAboveLimit, 0x41, 3, ERANGE, 0},
+    {"destMax above limit, count too big", false, 0, kAboveLimit, 0x41, kAboveLimit + 1, ERANGE, 0},
+    {"destMax at limit", false, 3, MAX_BUFFER_BYTES, 0x41, 3, 0, 3},
+    {"null dest", true, 0, 10, 0x41, 4, EINVAL, 0},
+    {"null dest, count too big", true, 0, 10, 0x41, 11, EINVAL, 0},
+    {"count 0", false, 0, 10, 0x41, 0, 0, 0},
+    {"count 1", false, 5, 10, 0x41, 1, 0, 1},
+    {"count equals destMax", false, 1, 8, 0x41, 8, 0, 8},
+    {"count one above destMax fills with c", false, 1, 8, 0x41, 9, ERR_RANGE_CLEARED, 8},
+    {"count too big, c 0", false, 1, 8, 0, 9, ERR_RANGE_CLEARED, 8},
+    {"only the low 8 bits of c", false, 0, 40, 0x1241, 40, 0, 40},
+    {"c -1 stores 0xFF", false, 0, 40, -1, 33, 0, 33},
+    {"c 0x100 stores zero", false, 8, 40, 0x100, 24, 0, 24},
+    {"low 8 bits of c on range failure", false, 0, 5, 0x37F, 6, ERR_RANGE_CLEARED, 5},
 };
 
 struct NamedFill {
@@ -70,20 +64,14 @@ TEST(MemsetS, CheckOrderResultsAndClearing) {
         for (const auto &c : kFillCases) {
             SCOPED_TRACE(std::string(f.name) + ": " + c.name);
             const bool differs = f.nolimit && c.nolimitCode >= 0;
-            const int code = differs ? c.nolimitCode : c.code;
-            const Effect effect = differs ? c.nolimitEffect : c.effect;
-
             GuardedBuffer<unsigned char> buf(kArea);
             fill_pattern(buf.data(), kArea, 0);
             auto expected = snapshot(buf);
-            const auto value = static_cast<unsigned char>(c.c);
-            const size_t written = effect == Filled            ? c.count
-                                   : effect == Effect::Cleared ? c.destMax
-                                                               : 0;
-            for (size_t i = 0; i < written; ++i) expected[c.destOff + i] = value;
+            std::fill_n(expected.begin() + c.destOff, differs ? c.nolimitWritten : c.written,
+                        static_cast<unsigned char>(c.c));
 
             EXPECT_EQ(f.fn(c.nullDest ? nullptr : buf.data() + c.destOff, c.destMax, c.c, c.count),
-                      code);
+                      differs ? c.nolimitCode : c.code);
             EXPECT_TRUE(buf.guards_intact()) << "wrote outside the buffer";
             EXPECT_EQ(snapshot(buf), expected);
         }
