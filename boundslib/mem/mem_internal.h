@@ -7,7 +7,9 @@
 
 #include "bounds_checked.h"
 
+#ifndef BOUNDS_HIDDEN
 #define BOUNDS_HIDDEN __attribute__((visibility("hidden")))
+#endif
 
 extern "C" {
 // The slow path of the three copy functions: runs the checks in their documented order and clears
