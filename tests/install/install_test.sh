@@ -6,11 +6,12 @@ set -euo pipefail
 build=$1 here=$2 flags=${3:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-prefix=$work/prefix
-
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-cmake --install "$build" --prefix "$prefix" >/dev/null
+# DESTDIR keeps files with absolute destinations (other parts of the project may have some) out
+# of the real system; the package and the .pc file must work from wherever they end up.
+DESTDIR=$work/root cmake --install "$build" --prefix /opt/boundslib >/dev/null
+prefix=$work/root/opt/boundslib
 header=$prefix/include/bounds_checked.h
 [ -f "$header" ] || fail "no installed header"
 pc=$(find "$prefix" -name boundslib.pc)
