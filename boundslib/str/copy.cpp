@@ -44,6 +44,8 @@ int classify_strcpy_failure(char *dest, size_t destMax, const char *src) {
 int strcpy_s(char *dest, size_t destMax, const char *src) {
     if (dest != nullptr && src != nullptr && dest != src && !dest_max_out_of_range<char>(destMax))
         [[likely]] {
+        // One bounded scan decides fit and overlap; the C library's strnlen beats any inline
+        // scan here even for short strings.
         const std::size_t size = strnlen(src, destMax) + 1;
         if (size <= destMax) [[likely]] {
             if (ranges_cross<char>(dest, src, size)) [[unlikely]] {

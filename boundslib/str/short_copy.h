@@ -1,8 +1,7 @@
-// Inline copies of 1 to 32 bytes for strcpy_s's fast path: a table indexed by size - 1 selects
-// straight-line code for exactly that size, so a short string costs no library call.
+// Inline copies of 1 to 32 bytes for strcpy_s's fast path: the size selects straight-line code
+// for exactly that size, so a short string costs no library call for its copy.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -11,8 +10,6 @@
 namespace boundslib::str {
 
 inline constexpr std::size_t kShortCopyMax = 32;
-
-using ShortCopy = void (*)(char *dest, const char *src);
 
 template <typename Word>
 inline void move_word(char *dest, const char *src, std::size_t at) {
@@ -42,26 +39,20 @@ void copy_bytes(char *dest, const char *src) {
     for (std::size_t i = 0; i < N; ++i) dest[i] = src[i];
 }
 
-template <bool Aligned, std::size_t... I>
-constexpr std::array<ShortCopy, sizeof...(I)> make_short_copies(std::index_sequence<I...>) {
-    if constexpr (Aligned) {
-        return {&copy_words<I + 1>...};
-    } else {
-        return {&copy_bytes<I + 1>...};
-    }
+// Copies `size` bytes, 1 <= size <= kShortCopyMax; the ranges must not overlap. The chain of
+// size tests compiles to a jump table indexed by size into the code for that size, with no call.
+template <std::size_t... I>
+inline void copy_short_sized(char *dest, const char *src, std::size_t size, bool aligned,
+                             std::index_sequence<I...>) {
+    (void)((size == I + 1 &&
+            (aligned ? copy_words<I + 1>(dest, src) : copy_bytes<I + 1>(dest, src), true)) ||
+           ...);
 }
 
-inline constexpr auto kWordCopies =
-    make_short_copies<true>(std::make_index_sequence<kShortCopyMax>{});
-inline constexpr auto kByteCopies =
-    make_short_copies<false>(std::make_index_sequence<kShortCopyMax>{});
-static_assert(kWordCopies.size() == kShortCopyMax && kByteCopies.size() == kShortCopyMax);
-
-// Copies `size` bytes, 1 <= size <= kShortCopyMax; the ranges must not overlap.
 inline void copy_short(char *dest, const char *src, std::size_t size) {
     const bool aligned =
         ((reinterpret_cast<std::uintptr_t>(dest) | reinterpret_cast<std::uintptr_t>(src)) & 7) == 0;
-    (aligned ? kWordCopies : kByteCopies)[size - 1](dest, src);
+    copy_short_sized(dest, src, size, aligned, std::make_index_sequence<kShortCopyMax>{});
 }
 
 }  // namespace boundslib::str

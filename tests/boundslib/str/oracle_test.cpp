@@ -47,11 +47,12 @@ struct Wide {
 constexpr std::size_t kLengths[] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  15,  16,  17,  23,
                                     24, 30, 31, 32, 33, 40, 47, 63, 64, 80, 255, 256, 1000};
 
-// A string of `len` generated elements, placed `offset` elements into a guarded buffer.
+// A string of `len` generated elements, placed `offset` elements into a guarded buffer after
+// zeros, which a scan that reads whole words must not take for the string's end.
 template <typename Ops>
 GuardedBuffer<typename Ops::Ch> make_source(std::size_t offset, std::size_t len,
                                             std::mt19937 &rng) {
-    GuardedBuffer<typename Ops::Ch> source(offset + len + 1);
+    GuardedBuffer<typename Ops::Ch> source(offset + len + 1, 0);
     for (std::size_t i = 0; i < len; ++i) source[offset + i] = Ops::element(rng);
     source[offset + len] = 0;
     return source;
