@@ -152,6 +152,34 @@ bool read_length(ConversionSpec &spec, int c, const Char *&next) {
     }
 }
 
+template <typename Char>
+bool is_digit(Char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Digits after width or precision digits leave the state as it is, which lets the engine read
+// them in a loop, and a conversion character completes a specification from any of its states.
+static_assert(FORMAT_TABLES.transitions[CLASS_ZERO][STATE_WIDTH] == STATE_WIDTH &&
+              FORMAT_TABLES.transitions[CLASS_DIGIT][STATE_WIDTH] == STATE_WIDTH &&
+              FORMAT_TABLES.transitions[CLASS_ZERO][STATE_PRECISION] == STATE_PRECISION &&
+              FORMAT_TABLES.transitions[CLASS_DIGIT][STATE_PRECISION] == STATE_PRECISION);
+static_assert([] {
+    for (int state = STATE_PERCENT; state <= STATE_LENGTH; ++state) {
+        if (FORMAT_TABLES.transitions[CLASS_CONVERSION][state] != STATE_CONVERSION) return false;
+    }
+    return true;
+}());
+
+// The end of a run of ordinary text: the next '%' or the terminator. Short runs, the usual
+// case, are scanned here; long ones by the C library.
+template <typename Out>
+const typename Out::Char *find_text_end(const typename Out::Char *p) {
+    for (int i = 0; i < 16; ++i, ++p) {
+        if (*p == 0 || *p == '%') return p;
+    }
+    return Out::find_percent(p);
+}
+
 template <typename Out>
 int run_engine(OutputBuffer &buffer, const typename Out::Char *format, va_list &args) {
     using Char = typename Out::Char;
@@ -171,7 +199,7 @@ int run_engine(OutputBuffer &buffer, const typename Out::Char *format, va_list &
         }
         // Outside a specification everything but '%' is text: copy the whole run at once.
         if ((state == STATE_TEXT || state == STATE_CONVERSION) && c != '%') {
-            const Char *end = Out::find_percent(p);
+            const Char *end = find_text_end<Out>(p);
             const int written = Out::put_format_text(buffer, p, static_cast<size_t>(end - p));
             if (written < 0) return -1;
             count += written;
@@ -196,12 +224,18 @@ int run_engine(OutputBuffer &buffer, const typename Out::Char *format, va_list &
                 break;
             case STATE_WIDTH:
                 if (!read_width(spec, ascii, previous, args)) return -1;
+                for (; is_digit(*p); ++p) {  // digits keep this state: no table walk for them
+                    if (!read_width(spec, static_cast<int>(*p), STATE_WIDTH, args)) return -1;
+                }
                 break;
             case STATE_DOT:
                 spec.precision = 0;
                 break;
             case STATE_PRECISION:
                 if (!read_precision(spec, ascii, args)) return -1;
+                for (; is_digit(*p); ++p) {
+                    if (!read_precision(spec, static_cast<int>(*p), args)) return -1;
+                }
                 break;
             case STATE_LENGTH:
                 if (!read_length(spec, ascii, p)) {
@@ -211,28 +245,32 @@ int run_engine(OutputBuffer &buffer, const typename Out::Char *format, va_list &
                     state = STATE_TEXT;
                 }
                 break;
-            case STATE_CONVERSION: {
-                const int written = convert<Out>(buffer, spec, static_cast<char>(ascii), args);
-                count = written < 0 ? -1 : count + written;
+            case STATE_CONVERSION:
                 break;
-            }
             default:
                 return -1;  // STATE_INVALID
         }
+        // Inside a specification a conversion character always completes it: take it now
+        // rather than on the next turn of the loop.
+        Char conversion = c;
+        if (state != STATE_CONVERSION) {
+            if (state == STATE_TEXT || Out::class_of(*p) != CLASS_CONVERSION) continue;
+            conversion = *p++;
+            state = STATE_CONVERSION;
+        }
+        const int written = convert<Out>(buffer, spec, static_cast<char>(conversion), args);
+        count = written < 0 ? -1 : count + written;
     }
 }
 
-// Sets up the cursor, runs the engine on a copy of args and terminates the output.
+// Sets up the cursor, runs the engine core on args and terminates the output. The core is
+// instantiated here rather than called through format_engine so that it inlines.
 template <typename Out>
 int run_bounded(typename Out::Char *dest, size_t capacity, const typename Out::Char *format,
-                va_list args,
-                int (*engine)(OutputBuffer &, const typename Out::Char *, va_list &)) {
+                va_list &args) {
     OutputBuffer buffer{static_cast<int32_t>(capacity * Out::CHAR_COST),
                         reinterpret_cast<char *>(dest)};
-    va_list copy;
-    va_copy(copy, args);
-    const int result = engine(buffer, format, copy);
-    va_end(copy);
+    const int result = run_engine<Out>(buffer, format, args);
     if (result >= 0) {
         buffer.remaining -= Out::CHAR_COST;
         if (buffer.remaining >= 0) {

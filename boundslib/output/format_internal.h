@@ -76,6 +76,11 @@ struct ConversionSpec {
 int format_bounded(char *dest, size_t capacity, const char *format, va_list args);
 int wformat_bounded(wchar_t *dest, size_t capacity, const wchar_t *format, va_list args);
 
+// The same, reading args in place (it is advanced): for the variadic front ends, which own their
+// list. Copying a list that was just started costs more than the rest of a short conversion.
+int format_bounded_in_place(char *dest, size_t capacity, const char *format, va_list &args);
+int wformat_bounded_in_place(wchar_t *dest, size_t capacity, const wchar_t *format, va_list &args);
+
 // Cores: characters written (not terminated) or -1 on any failure, running out of room included.
 int format_engine(OutputBuffer &buffer, const char *format, va_list &args);
 int wformat_engine(OutputBuffer &buffer, const wchar_t *format, va_list &args);

@@ -11,7 +11,15 @@ int format_engine(OutputBuffer &buffer, const char *format, va_list &args) {
 }
 
 int format_bounded(char *dest, size_t capacity, const char *format, va_list args) {
-    return run_bounded<NarrowOutput>(dest, capacity, format, args, format_engine);
+    va_list copy;
+    va_copy(copy, args);
+    const int result = run_bounded<NarrowOutput>(dest, capacity, format, copy);
+    va_end(copy);
+    return result;
+}
+
+int format_bounded_in_place(char *dest, size_t capacity, const char *format, va_list &args) {
+    return run_bounded<NarrowOutput>(dest, capacity, format, args);
 }
 
 // Bounded by size: a rendering that does not fit is cut, and its result shows it.

@@ -58,7 +58,11 @@ struct NarrowOutput {
     }
     static int put_repeat(OutputBuffer &buffer, char c, int32_t n) {
         if (n <= buffer.remaining) {
-            std::memset(buffer.cur, c, static_cast<size_t>(n));
+            if (static_cast<size_t>(n) <= SHORT_TEXT) {
+                for (int32_t i = 0; i < n; ++i) buffer.cur[i] = c;
+            } else {
+                std::memset(buffer.cur, c, static_cast<size_t>(n));
+            }
             buffer.cur += n;
             buffer.remaining -= n;
             return n;

@@ -11,7 +11,15 @@ int wformat_engine(OutputBuffer &buffer, const wchar_t *format, va_list &args) {
 }
 
 int wformat_bounded(wchar_t *dest, size_t capacity, const wchar_t *format, va_list args) {
-    return run_bounded<WideOutput>(dest, capacity, format, args, wformat_engine);
+    va_list copy;
+    va_copy(copy, args);
+    const int result = run_bounded<WideOutput>(dest, capacity, format, copy);
+    va_end(copy);
+    return result;
+}
+
+int wformat_bounded_in_place(wchar_t *dest, size_t capacity, const wchar_t *format, va_list &args) {
+    return run_bounded<WideOutput>(dest, capacity, format, args);
 }
 
 // Renders narrow text; the engine converts it to wide characters on output.
