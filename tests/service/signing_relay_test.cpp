@@ -55,9 +55,7 @@ TEST(HexToBytes, LengthMustBeTwiceTheByteCount) {
         GuardedBuffer<std::uint8_t> out(c.count, 0x77);
         EXPECT_EQ(hex_to_bytes(text.c_str(), c.length, out.data(), c.count), c.ok)
             << c.length << "/" << c.count;
-        if (!c.ok) {
-            for (std::size_t i = 0; i < c.count; ++i) EXPECT_EQ(out[i], 0x77);
-        }
+        for (std::size_t i = 0; !c.ok && i < c.count; ++i) EXPECT_EQ(out[i], 0x77);
         EXPECT_TRUE(out.guards_intact());
     }
 }
@@ -89,7 +87,9 @@ TEST(BytesToHex, CapacityMustBeTwiceTheCountAndZeroWritesNothing) {
         GuardedBuffer<char> text(c.capacity + 1, 'X');
         EXPECT_EQ(bytes_to_hex(bytes, c.count, text.data(), c.capacity), c.ok)
             << c.count << "/" << c.capacity;
-        if (c.count == 0 || !c.ok) EXPECT_EQ(text[0], 'X') << "nothing written";
+        if (c.count == 0 || !c.ok) {
+            EXPECT_EQ(text[0], 'X') << "nothing written";
+        }
         EXPECT_TRUE(text.guards_intact());
     }
 }
