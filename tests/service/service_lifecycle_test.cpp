@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <regex>
 #include <string>
@@ -14,6 +15,7 @@
 
 #include "bus_client.h"
 #include "service_process.h"
+#include "syscall_refusal.h"
 #include "test_bus.h"
 
 namespace {
@@ -101,7 +103,7 @@ private:
     bool ok_ = false;
 };
 
-TEST(ServiceLifecycle, MissingCapabilityEndsStartUpBeforeTheBus) {
+TEST(ServiceLifecycle, FailedCapabilityStepEndsStartUpBeforeTheBus) {
     struct Case {
         const char *label;
         std::vector<std::string> prefix;
@@ -121,6 +123,19 @@ TEST(ServiceLifecycle, MissingCapabilityEndsStartUpBeforeTheBus) {
          {},
          [] { return prctl(PR_SET_SECUREBITS, SECBIT_NO_CAP_AMBIENT_RAISE_BIT, 0, 0, 0) == 0; },
          "ambient set capability cap: 1 failed: 1 \n"},
+        // The errno printed is the failing call's own.
+        {"capget refused",
+         {},
+         [] { return refuse_syscall(SYS_capget, EACCES, true); },
+         "get capability failed : 13\n"},
+        {"capset refused",
+         {},
+         [] { return refuse_syscall(SYS_capset, ENOSYS, true); },
+         "set capability failed : 38\n"},
+        {"ambient raise refused",
+         {},
+         [] { return refuse_syscall(SYS_prctl, EINVAL, false, PR_CAP_AMBIENT); },
+         "ambient set capability cap: 1 failed: 22 \n"},
     };
     TestBus folderOnly;
     ASSERT_TRUE(folderOnly.start());
@@ -158,7 +173,7 @@ TEST(ServiceLifecycle, IdleHourEndsTheDaemonWithStatusZero) {
     const std::string waitLog = bus.folder() + "/ppoll.log";
     ServiceOptions options;
     options.extraEnv = {std::string("LD_PRELOAD=") + PPOLL_SHORTENER,
-                        "QUELLARION_PPOLL_LOG=" + waitLog, "QUELLARION_SHORT_WAIT_MS=1500",
+                        "QUELLARION_PPOLL_LOG=" + waitLog, "QUELLARION_SHORT_WAIT_MS=3000",
                         "ASAN_OPTIONS=verify_asan_link_order=0"};
     ServiceProcess service(bus, options);
     ASSERT_TRUE(service.start());

@@ -30,7 +30,7 @@ ServiceOptions probe_options(const std::string &waitUsec, bool probeOperations) 
 TEST(ServiceLoop, WaitWithoutActivityEndsTheLoopWithStatusZero) {
     TestBus bus;
     ASSERT_TRUE(bus.start());
-    ServiceProcess service(bus, probe_options("300000", false));
+    ServiceProcess service(bus, probe_options("1000000", false));
     ASSERT_TRUE(service.start());
     const auto status = service.process().wait_for_exit(EXIT_WAIT);
     ASSERT_TRUE(status.has_value()) << "loop did not end";
