@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Shows the service at work: builds it, starts a private system bus with the project's policy,
-# starts the daemon on it, calls its method with busctl, prints the answers and the daemon's log
-# lines, and stops everything again (also when a step fails).
+# starts the daemon on it with the simulated signing driver standing in for /dev/smc_dri, has a
+# random challenge signed through busctl, verifies the signature with the driver's public key,
+# prints the daemon's log lines, and stops everything again (also when a step fails).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -9,7 +10,8 @@ scripts/deps.sh
 
 build=$root/build-demo
 cmake -S . -B "$build" -DQUELLARION_TESTS=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target quellarion >/dev/null
+cmake --build "$build" -j"$(nproc)" --target quellarion smc_sim smc-sim-key >/dev/null
+sim_key=$build/tools/smc-sim/smc-sim-key
 
 work=$(mktemp -d /tmp/quellarion-demo-XXXXXX)
 bus_pid=""
@@ -43,7 +45,8 @@ address=$(head -n1 "$work/address")
 echo "private system bus: $address"
 
 # The daemon, pointed at that bus. Extra settings for it (a preloaded driver) go into service_env.
-service_env=("DBUS_SYSTEM_BUS_ADDRESS=$address")
+service_env=("DBUS_SYSTEM_BUS_ADDRESS=$address" "LD_PRELOAD=$build/tools/smc-sim/libsmc_sim.so"
+             "SMC_SIM_LOG=$work/driver.log")
 env "${service_env[@]}" "$build/service/quellarion" >"$work/service.out" 2>"$work/service.err" &
 service_pid=$!
 name_owned() {
@@ -64,10 +67,28 @@ echo
 busctl --address="$address" introspect com.vorlix.quellarion /com/vorlix/quellarion \
   com.vorlix.quellarion
 echo
+challenge=$(od -An -N32 -tx1 /dev/urandom | tr -d ' \n')
+answer=$(call "DeRiViduz" "$challenge" | tee /dev/stderr)
+signature=$(sed -n 's/^s "\([0-9a-f]*\)"$/\1/p' <<<"$answer")
+echo
+echo "challenge:  $challenge"
+echo "signature:  $signature"
+echo "public key: $("$sim_key" pubkey)"
+if verdict=$("$sim_key" verify "$challenge" "$signature"); then
+  echo "verdict:    $verdict (Ed25519 signature of the challenge)"
+else
+  echo "verdict:    ${verdict:-invalid}"
+  exit 1
+fi
+echo
 call "Hello" "world"   # an operation the service does not know: answered with the empty string
+call "DeRiViduz" "1234" # a challenge of the wrong length
 
 # The caller may see its answer just before the daemon writes its last line.
-wait_for grep -q "message processed" "$work/service.out"
+wait_for test "$(grep -c 'message processed' "$work/service.out")" -ge 3
+echo
+echo "what reached the driver:"
+sed 's/^/  /' "$work/driver.log"
 echo
 echo "service standard output:"
 sed 's/^/  /' "$work/service.out"

@@ -4,10 +4,14 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "signing_relay.h"
+
 namespace {
 
 // Adding an operation is adding its row here.
-constexpr std::initializer_list<board_operation> BOARD_OPERATIONS = {};
+constexpr std::initializer_list<board_operation> BOARD_OPERATIONS = {
+    {"DeRiViduz", run_sign_operation},
+};
 
 constexpr char RECEIVED_LINE[] = "quellarion: received message \n";
 constexpr char PROCESSED_LINE[] = "quellarion: message processed \n";

@@ -1,0 +1,59 @@
+// Shared internals of the memory functions: the range and overlap tests, the slow paths and the
+// fill that the compiler may not drop.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "bounds_checked.h"
+
+#ifndef BOUNDS_HIDDEN
+#define BOUNDS_HIDDEN __attribute__((visibility("hidden")))
+#endif
+
+extern "C" {
+// The slow path of the three copy functions: runs the checks in their documented order and clears
+// the destination where that order says so. Returns 0, writing nothing, when the copy would be
+// empty or from a region onto itself.
+BOUNDS_HIDDEN int classify_memcpy_failure(void *dest, size_t destMax, const void *src,
+                                          size_t count);
+}
+
+namespace bounds::mem {
+
+using MemsetFn = void *(*)(void *, int, size_t);
+
+// memset read through a volatile object, so a fill of a buffer that is never read again is still
+// done (callers clear secrets with it).
+extern const volatile MemsetFn kKeptMemset BOUNDS_HIDDEN;
+
+inline void kept_fill(void *dest, int c, size_t count) {
+    kKeptMemset(dest, c, count);
+}
+
+// 0 and values above the limit fail together: 0 - 1 wraps to the largest size_t.
+constexpr bool dest_max_in_range(size_t destMax, size_t limit) {
+    return destMax - 1 <= limit - 1;
+}
+
+// True when [dest, dest + count) and [src, src + count) share a byte; equal starts do not count,
+// a copy onto itself is harmless.
+inline bool ranges_overlap(const void *dest, const void *src, size_t count) {
+    const auto d = reinterpret_cast<uintptr_t>(dest);
+    const auto s = reinterpret_cast<uintptr_t>(src);
+    return (d > s && d < s + count) || (d < s && s < d + count);
+}
+
+// The whole success test of the copies, apart from the limit on destMax.
+inline bool copy_args_usable(const void *dest, size_t destMax, const void *src, size_t count) {
+    const auto d = reinterpret_cast<uintptr_t>(dest);
+    const auto s = reinterpret_cast<uintptr_t>(src);
+    return dest != nullptr && src != nullptr && count - 1 < destMax &&
+           ((d > s && d >= s + count) || (d < s && s >= d + count));
+}
+
+// The slow path of the fills: same order of checks as the copies; the range failure fills the
+// whole destination with the fill value.
+BOUNDS_HIDDEN int classify_memset_failure(void *dest, size_t destMax, int c, size_t count);
+
+}  // namespace bounds::mem

@@ -1,0 +1,289 @@
+// The formatting machine, written once over the engine's output traits: one left-to-right pass
+// over the format, driven by the class and transition tables.
+#pragma once
+
+#include <cstdarg>
+#include <cstdint>
+
+#include "output/format_convert.h"
+#include "output/format_internal.h"
+#include "output/format_tables.h"
+
+namespace boundslib {
+
+// Largest width or precision that may still take another digit, and the '*' limits.
+inline constexpr int32_t DIGITS_LIMIT = 21474836;
+inline constexpr int32_t STAR_WIDTH_LOWEST = -214748360;
+inline constexpr int32_t STAR_PRECISION_HIGHEST = 214748360;
+
+inline void open_specification(ConversionSpec &spec) {
+    spec.flags = 0;
+    spec.width = 0;
+    spec.precision = -1;
+    spec.widthFromArgument = 0;
+    spec.precisionFromArgument = 0;
+    spec.textLength = 0;
+    spec.textIsWide = 0;
+    spec.prefixLength = 0;
+}
+
+inline void apply_flag(ConversionSpec &spec, int c) {
+    switch (c) {
+        case ' ':
+            spec.flags |= FLAG_SPACE;
+            break;
+        case '#':
+            spec.flags |= FLAG_ALTERNATE;
+            break;
+        case '+':
+            spec.flags |= FLAG_PLUS;
+            break;
+        case '-':
+            spec.flags |= FLAG_LEFT;
+            break;
+        default:
+            spec.flags |= FLAG_ZERO;
+            break;  // '0'
+    }
+}
+
+// Digits restart the width unless they follow width digits: "%5-3d" has width 3. Digits after a
+// '*' are read and ignored. False on a format error.
+inline bool read_width(ConversionSpec &spec, int c, uint8_t previous, va_list &args) {
+    if (c == '*') {
+        int value = va_arg(args, int);
+        spec.widthFromArgument = 1;
+        if (value < 0) {
+            if (value < STAR_WIDTH_LOWEST) return false;
+            spec.flags |= FLAG_LEFT;
+            value = -value;
+        }
+        spec.width = value;
+        return true;
+    }
+    if (spec.widthFromArgument != 0) return true;
+    if (previous != STATE_WIDTH) {
+        spec.width = c - '0';
+        return true;
+    }
+    if (spec.width > DIGITS_LIMIT) return false;
+    spec.width = spec.width * 10 + (c - '0');
+    return true;
+}
+
+inline bool read_precision(ConversionSpec &spec, int c, va_list &args) {
+    if (c == '*') {
+        const int value = va_arg(args, int);
+        spec.precisionFromArgument = 1;
+        if (value > STAR_PRECISION_HIGHEST) return false;
+        spec.precision = value < 0 ? -1 : value;
+        return true;
+    }
+    if (spec.precisionFromArgument != 0) return true;
+    if (spec.precision > DIGITS_LIMIT) return false;
+    spec.precision = spec.precision * 10 + (c - '0');
+    return true;
+}
+
+// Applies the length modifier c; next points behind it and moves past any further characters
+// the modifier consumes. False when an 'I' abandons the specification.
+template <typename Char>
+bool read_length(ConversionSpec &spec, int c, const Char *&next) {
+    switch (c) {
+        case 'h':
+            if (*next == 'h') {
+                ++next;
+                spec.flags |= FLAG_CHAR;
+            } else {
+                spec.flags |= FLAG_SHORT;
+            }
+            return true;
+        case 'l':
+            if (*next == 'l') {
+                ++next;
+                spec.flags |= FLAG_LONG_LONG;
+            } else {
+                spec.flags |= FLAG_LONG;
+            }
+            return true;
+        case 'L':
+        case 'q':
+            spec.flags |= FLAG_LONG_DOUBLE | FLAG_LONG_LONG;
+            return true;
+        case 'z':
+        case 'Z':
+            spec.flags |= FLAG_SIZE;
+            return true;
+        case 'j':
+            spec.flags |= FLAG_INTMAX;
+            return true;
+        case 't':
+            spec.flags |= FLAG_PTRDIFF;
+            return true;
+        case 'w':
+            spec.flags |= FLAG_WIDE;
+            return true;
+        case 'N':
+            return true;
+        default:
+            break;  // 'I'
+    }
+    if (next[0] == '6' && next[1] == '4') {
+        next += 2;
+        spec.flags |= FLAG_INT64;
+        return true;
+    }
+    if (next[0] == '3' && next[1] == '2') {
+        next += 2;
+        spec.flags &= ~FLAG_INT64;
+        return true;
+    }
+    switch (next[0]) {
+        case 'd':
+        case 'i':
+        case 'u':
+        case 'o':
+        case 'x':
+        case 'X':
+            spec.flags |= FLAG_INT64;
+            return true;
+        default:
+            return false;
+    }
+}
+
+template <typename Char>
+bool is_digit(Char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Digits after width or precision digits leave the state as it is, which lets the engine read
+// them in a loop, and a conversion character completes a specification from any of its states.
+static_assert(FORMAT_TABLES.transitions[CLASS_ZERO][STATE_WIDTH] == STATE_WIDTH &&
+              FORMAT_TABLES.transitions[CLASS_DIGIT][STATE_WIDTH] == STATE_WIDTH &&
+              FORMAT_TABLES.transitions[CLASS_ZERO][STATE_PRECISION] == STATE_PRECISION &&
+              FORMAT_TABLES.transitions[CLASS_DIGIT][STATE_PRECISION] == STATE_PRECISION);
+static_assert([] {
+    for (int state = STATE_PERCENT; state <= STATE_LENGTH; ++state) {
+        if (FORMAT_TABLES.transitions[CLASS_CONVERSION][state] != STATE_CONVERSION) return false;
+    }
+    return true;
+}());
+
+// The end of a run of ordinary text: the next '%' or the terminator. Short runs, the usual
+// case, are scanned here; long ones by the C library.
+template <typename Out>
+const typename Out::Char *find_text_end(const typename Out::Char *p) {
+    for (int i = 0; i < 16; ++i, ++p) {
+        if (*p == 0 || *p == '%') return p;
+    }
+    return Out::find_percent(p);
+}
+
+template <typename Out>
+int run_engine(OutputBuffer &buffer, const typename Out::Char *format, va_list &args) {
+    using Char = typename Out::Char;
+    ConversionSpec spec;
+    spec.digits = UPPER_DIGITS;
+    spec.radix = 10;
+    spec.text = nullptr;
+    open_specification(spec);
+    uint8_t state = STATE_TEXT;
+    int count = 0;
+    const Char *p = format;
+    for (;;) {
+        const Char c = *p;
+        if (c == 0 || count < 0) {
+            if (count < 0) return -1;
+            return state == STATE_TEXT || state == STATE_CONVERSION ? count : -1;
+        }
+        // Outside a specification everything but '%' is text: copy the whole run at once.
+        if ((state == STATE_TEXT || state == STATE_CONVERSION) && c != '%') {
+            const Char *end = find_text_end<Out>(p);
+            const int written = Out::put_format_text(buffer, p, static_cast<size_t>(end - p));
+            if (written < 0) return -1;
+            count += written;
+            p = end;
+            state = STATE_TEXT;
+            continue;
+        }
+        const uint8_t previous = state;
+        state = FORMAT_TABLES.transitions[Out::class_of(c)][state];
+        ++p;
+        const int ascii = static_cast<int>(c);  // every specification character is ASCII
+        switch (state) {
+            case STATE_TEXT:  // the second '%' of "%%"
+                if (!Out::put_ascii_char(buffer, '%')) return -1;
+                ++count;
+                break;
+            case STATE_PERCENT:
+                open_specification(spec);
+                break;
+            case STATE_FLAG:
+                apply_flag(spec, ascii);
+                break;
+            case STATE_WIDTH:
+                if (!read_width(spec, ascii, previous, args)) return -1;
+                for (; is_digit(*p); ++p) {  // digits keep this state: no table walk for them
+                    if (!read_width(spec, static_cast<int>(*p), STATE_WIDTH, args)) return -1;
+                }
+                break;
+            case STATE_DOT:
+                spec.precision = 0;
+                break;
+            case STATE_PRECISION:
+                if (!read_precision(spec, ascii, args)) return -1;
+                for (; is_digit(*p); ++p) {
+                    if (!read_precision(spec, static_cast<int>(*p), args)) return -1;
+                }
+                break;
+            case STATE_LENGTH:
+                if (!read_length(spec, ascii, p)) {
+                    // The specification is dropped; its 'I' is printed and what follows is text.
+                    if (!Out::put_ascii_char(buffer, 'I')) return -1;
+                    ++count;
+                    state = STATE_TEXT;
+                }
+                break;
+            case STATE_CONVERSION:
+                break;
+            default:
+                return -1;  // STATE_INVALID
+        }
+        // Inside a specification a conversion character always completes it: take it now
+        // rather than on the next turn of the loop.
+        Char conversion = c;
+        if (state != STATE_CONVERSION) {
+            if (state == STATE_TEXT || Out::class_of(*p) != CLASS_CONVERSION) continue;
+            conversion = *p++;
+            state = STATE_CONVERSION;
+        }
+        const int written = convert<Out>(buffer, spec, static_cast<char>(conversion), args);
+        count = written < 0 ? -1 : count + written;
+    }
+}
+
+// Sets up the cursor, runs the engine core on args and terminates the output. The core is
+// instantiated here rather than called through format_engine so that it inlines.
+template <typename Out>
+int run_bounded(typename Out::Char *dest, size_t capacity, const typename Out::Char *format,
+                va_list &args) {
+    OutputBuffer buffer{static_cast<int32_t>(capacity * Out::CHAR_COST),
+                        reinterpret_cast<char *>(dest)};
+    const int result = run_engine<Out>(buffer, format, args);
+    if (result >= 0) {
+        buffer.remaining -= Out::CHAR_COST;
+        if (buffer.remaining >= 0) {
+            const typename Out::Char terminator = 0;
+            std::memcpy(buffer.cur, &terminator, sizeof terminator);
+            return result;
+        }
+    } else if (buffer.remaining >= 0) {
+        dest[0] = 0;
+        return OUTPUT_ERROR;
+    }
+    dest[capacity - 1] = 0;
+    return OUTPUT_TRUNCATED;
+}
+
+}  // namespace boundslib

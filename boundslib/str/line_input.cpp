@@ -1,0 +1,16 @@
+// gets_s: one line from standard input, without its line end.
+#include <cstdio>
+#include <cstring>
+
+#include "bounds_checked.h"
+#include "str/string_core.h"
+
+char *gets_s(char *buffer, size_t destMax) {
+    if (buffer == nullptr || boundslib::str::dest_max_out_of_range<char>(destMax)) return nullptr;
+    // destMax fits in an int here; fgets stores at most destMax - 1 characters and a terminator.
+    if (std::fgets(buffer, static_cast<int>(destMax), stdin) == nullptr) return nullptr;
+    // A line may end in any mix of CR and LF; a cut line has none and keeps all it read.
+    std::size_t len = std::strlen(buffer);
+    while (len > 0 && (buffer[len - 1] == '\n' || buffer[len - 1] == '\r')) buffer[--len] = '\0';
+    return buffer;
+}

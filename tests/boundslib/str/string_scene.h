@@ -1,0 +1,100 @@
+// Test scenes for the string functions, shared by the narrow and wide tests: a guarded buffer
+// described by a picture ('~' stands for a zero element, 'x' for an element nothing should
+// touch), destination and source placed in it or beside it, and the buffer read back as a picture.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "bounds_checked.h"
+#include "guarded_buffer.h"
+
+inline constexpr int kNull = -1;      // the pointer is null
+inline constexpr int kSeparate = -2;  // the source lives in its own allocation
+// destMax and count placeholders resolved per width: the width's limit and one above it.
+inline constexpr std::size_t kLimit = SIZE_MAX - 1;
+inline constexpr std::size_t kOverLimit = SIZE_MAX - 2;
+
+template <typename Ch>
+std::size_t resolve(std::size_t size) {
+    const std::size_t limit = sizeof(Ch) == 1 ? MAX_BUFFER_BYTES : MAX_BUFFER_WCHARS;
+    if (size == kLimit) return limit;
+    if (size == kOverLimit) return limit + 1;
+    return size;
+}
+
+// Characters are widened as unsigned bytes, so "\xff" becomes the element 0xFF in both widths.
+template <typename Ch>
+std::vector<Ch> from_picture(std::string_view picture) {
+    std::vector<Ch> out;
+    for (const char c : picture)
+        out.push_back(c == '~' ? Ch(0) : Ch(static_cast<unsigned char>(c)));
+    return out;
+}
+
+template <typename Ch>
+std::string to_picture(const Ch *elements, std::size_t size) {
+    std::string out;
+    for (std::size_t i = 0; i < size; ++i) {
+        const auto value = static_cast<std::uint32_t>(elements[i]);
+        out += value == 0 ? '~' : value < 256 ? static_cast<char>(value) : '?';
+    }
+    return out;
+}
+
+// A terminated source of exactly its own size, so that an over-read trips AddressSanitizer.
+template <typename Ch>
+std::vector<Ch> terminated(std::string_view text) {
+    std::vector<Ch> out = from_picture<Ch>(text);
+    out.push_back(Ch(0));
+    return out;
+}
+
+template <typename Ch>
+struct Scene {
+    GuardedBuffer<Ch> buffer;
+    std::vector<Ch> source;
+    Ch *dest;
+    const Ch *src;
+
+    Scene(std::string_view before, int destAt, int srcAt, std::string_view sourceText)
+        : buffer(before.size()), source(terminated<Ch>(sourceText)) {
+        const std::vector<Ch> start = from_picture<Ch>(before);
+        for (std::size_t i = 0; i < start.size(); ++i) buffer[i] = start[i];
+        dest = destAt == kNull ? nullptr : buffer.data() + destAt;
+        src = srcAt == kNull ? nullptr : srcAt == kSeparate ? source.data() : buffer.data() + srcAt;
+    }
+
+    std::string picture() const { return to_picture(buffer.data(), buffer.size()); }
+};
+
+// One call of a copy or append function: where dest and src sit, the sizes, and what the whole
+// buffer must look like afterwards.
+struct StringCase {
+    const char *name;
+    const char *before;
+    int destAt;
+    int srcAt;
+    const char *source;  // used when srcAt is kSeparate
+    std::size_t destMax;
+    std::size_t count;  // ignored by the functions without a count
+    int expected;
+    const char *after;
+    const char *afterWide = nullptr;  // where the wide form leaves something else
+};
+
+// Runs one case through `call(dest, destMax, src, count)` with elements of type Ch.
+template <typename Ch, typename Call>
+void run_case(const StringCase &c, const char *function, Call call) {
+    Scene<Ch> scene(c.before, c.destAt, c.srcAt, c.source);
+    const int code = call(scene.dest, resolve<Ch>(c.destMax), scene.src, resolve<Ch>(c.count));
+    const char *after = sizeof(Ch) > 1 && c.afterWide != nullptr ? c.afterWide : c.after;
+    EXPECT_EQ(code, c.expected) << function << ": " << c.name;
+    EXPECT_EQ(scene.picture(), after) << function << ": " << c.name;
+    EXPECT_TRUE(scene.buffer.guards_intact()) << function << ": " << c.name;
+}
