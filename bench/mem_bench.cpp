@@ -31,6 +31,13 @@ __attribute__((noipa)) int memcpy_wrapper(void *dest, size_t destMax, const void
     return 0;
 }
 
+// The same floor for the fills.
+__attribute__((noipa)) int memset_wrapper(void *dest, size_t destMax, int c, size_t count) {
+    (void)destMax;
+    std::memset(dest, c, count);
+    return 0;
+}
+
 using CopyFn = int (*)(void *, size_t, const void *, size_t);
 using FillFn = int (*)(void *, size_t, int, size_t);
 
@@ -75,6 +82,7 @@ int main(int argc, char **argv) {
         add("copy/memcpy_s", size, bench_copy<memcpy_s>);
         add("copy/memcpy_s_fast", size, bench_copy<memcpy_s_fast>);
         add("fill/memset", size, bench_memset<0x5A>);
+        add("fill/wrapper", size, bench_fill<memset_wrapper, 0x5A>);
         add("fill/memset_s", size, bench_fill<memset_s, 0x5A>);
         add("fill/memset_s_fast", size, bench_fill<memset_s_fast, 0x5A>);
         if (size <= 64) {

@@ -18,6 +18,9 @@ def main():
     ap.add_argument("report", help="JSON written by --benchmark_out")
     ap.add_argument("--ref", required=True,
                     help="comma-separated reference implementations, e.g. memcpy,memset")
+    ap.add_argument("--time", choices=["real", "cpu"], default="real",
+                    help="which time to compare; cpu leaves out the time the process waited "
+                         "for a core, which dominates real time on a loaded machine")
     args = ap.parse_args()
     refs = args.ref.split(",")
 
@@ -34,10 +37,16 @@ def main():
         key = (parts[0], "/".join(parts[2:]), parts[1])
         if key not in times:
             order.append(key)
-        times[key].append(b["real_time"] * {"ns": 1, "us": 1e3, "ms": 1e6}[b["time_unit"]])
+        scale = {"ns": 1, "us": 1e3, "ms": 1e6}[b["time_unit"]]
+        times[key].append(b[args.time + "_time"] * scale)
 
     print("| group | param | impl | median ns | reference | ref ns | ratio |")
     print("|---|---|---|---:|---|---:|---:|")
+    # Interleaved runs come in random order: print by group, then by numeric parameter.
+    def place(key):
+        group, param, impl = key
+        return (group, int(param) if param.isdigit() else 0, param, impl)
+    order.sort(key=place)
     for group, param, impl in order:
         ref = next((r for r in refs if (group, param, r) in times), None)
         if ref is None or ref == impl:

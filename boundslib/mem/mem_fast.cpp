@@ -9,7 +9,7 @@ namespace {
 
 // Short copies skip the C library call; the destMax limit is the caller's choice.
 inline int copy_fast(void *dest, size_t destMax, const void *src, size_t count, size_t limit) {
-    if (copy_args_usable(dest, destMax, src, count) && destMax <= limit) {
+    if (copy_args_usable(dest, destMax, src, count) && destMax <= limit) [[likely]] {
         if (count <= kInlineCopyMax) return copy_inline(dest, src, count);
         std::memcpy(dest, src, count);
         return 0;
@@ -18,7 +18,7 @@ inline int copy_fast(void *dest, size_t destMax, const void *src, size_t count, 
 }
 
 inline int fill_fast(void *dest, size_t destMax, int c, size_t count, size_t limit) {
-    if (dest != nullptr && destMax <= limit && count <= destMax) {
+    if (dest != nullptr && destMax <= limit && count <= destMax) [[likely]] {
         if (count == 0) return 0;
         if (count <= kInlineFillMax) return fill_inline(dest, c, count);
         kept_fill(dest, c, count);

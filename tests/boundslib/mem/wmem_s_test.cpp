@@ -27,6 +27,11 @@ const WideCase kWideCases[] = {
      {N, 0, S, 0, MAX_BUFFER_WCHARS + 1, 1},
      ERANGE,
      Effect::Untouched},
+    // Caught by the limit alone: clearing so large a destination would run far past the buffer.
+    {"destMax above limit, count too big",
+     {B, 0, S, 0, MAX_BUFFER_WCHARS + 1, MAX_BUFFER_WCHARS + 2},
+     ERANGE,
+     Effect::Untouched},
     {"destMax at limit", {B, 0, S, 0, MAX_BUFFER_WCHARS, 2}, 0, Effect::Copied},
     {"null dest, count too big", {N, 0, S, 0, 4, 5}, ERANGE, Effect::Untouched},
     {"null dest", {N, 0, S, 0, 4, 4}, EINVAL, Effect::Untouched},
