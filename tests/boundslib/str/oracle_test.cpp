@@ -66,7 +66,7 @@ std::basic_string<Ch> contents(GuardedBuffer<Ch> &buffer) {
     return out;
 }
 
-// Where `call` fails with a range error, only the first element is cleared.
+// What a range failure leaves: the untouched buffer with only its first element cleared.
 template <typename Ch>
 std::basic_string<Ch> after_range_failure(GuardedBuffer<Ch> &untouched, std::size_t at) {
     untouched[at] = 0;
