@@ -170,16 +170,6 @@ static_assert([] {
     return true;
 }());
 
-// The end of a run of ordinary text: the next '%' or the terminator. Short runs, the usual
-// case, are scanned here; long ones by the C library.
-template <typename Out>
-const typename Out::Char *find_text_end(const typename Out::Char *p) {
-    for (int i = 0; i < 16; ++i, ++p) {
-        if (*p == 0 || *p == '%') return p;
-    }
-    return Out::find_percent(p);
-}
-
 template <typename Out>
 int run_engine(OutputBuffer &buffer, const typename Out::Char *format, va_list &args) {
     using Char = typename Out::Char;
@@ -199,10 +189,9 @@ int run_engine(OutputBuffer &buffer, const typename Out::Char *format, va_list &
         }
         // Outside a specification everything but '%' is text: copy the whole run at once.
         if ((state == STATE_TEXT || state == STATE_CONVERSION) && c != '%') {
-            const Char *end = find_text_end<Out>(p);
-            const int written = Out::put_format_text(buffer, p, static_cast<size_t>(end - p));
-            if (written < 0) return -1;
-            count += written;
+            const Char *end = Out::put_text_run(buffer, p);
+            if (end == nullptr) return -1;
+            count += static_cast<int>(end - p);
             p = end;
             state = STATE_TEXT;
             continue;
