@@ -3,6 +3,7 @@
 // entry's three outcomes.
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "format_case.h"
@@ -215,6 +216,67 @@ TEST(FormatEngine, ArgumentListIsCopiedNotAdvanced) {
     };
     EXPECT_EQ(twice("%d%s", 42, "x"), std::make_pair(3, 3));
     EXPECT_STREQ(dest, "42x");
+}
+
+}  // namespace
+
+namespace {
+
+// The core alone: it writes no terminator, and remaining tells running out of room (negative)
+// from a format error (zero or more). Wide characters cost four bytes of room each.
+template <typename Char>
+std::pair<int, int32_t> run_core(int (*core)(boundslib::OutputBuffer &, const Char *, va_list &),
+                                 Char *dest, int32_t room, const Char *format, ...) {
+    boundslib::OutputBuffer buffer{room, reinterpret_cast<char *>(dest)};
+    va_list args;
+    va_start(args, format);
+    const int result = core(buffer, format, args);
+    va_end(args);
+    return {result, buffer.remaining};
+}
+
+TEST(FormatEngine, CoresReportRoomThroughRemaining) {
+    struct Case {
+        const char *format;
+        int32_t room;
+        int result;
+        int32_t remaining;  // exact when not negative
+        const char *written;
+    };
+    const Case cases[] = {
+        {"abc", 5, 3, 2, "abc"},  {"abcde", 5, 5, 0, "abcde"}, {"abcdef", 5, -1, -1, "abcde"},
+        {"ab%n", 5, -1, 3, "ab"}, {"%5d", 3, -1, -1, "   "},   {"ab%", 5, -1, 3, "ab"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.format);
+        GuardedBuffer<char> dest(8, 'Z');
+        const auto [result, remaining] =
+            run_core<char>(boundslib::format_engine, dest.data(), c.room, c.format, 42);
+        EXPECT_EQ(result, c.result);
+        if (c.remaining < 0) {
+            EXPECT_LT(remaining, 0);
+        } else {
+            EXPECT_EQ(remaining, c.remaining);
+        }
+        const size_t n = std::strlen(c.written);
+        EXPECT_EQ(std::string(dest.data(), n), c.written);
+        EXPECT_EQ(dest[n], 'Z');  // no terminator
+        EXPECT_TRUE(dest.guards_intact());
+
+        GuardedBuffer<wchar_t> wide(8, L'Z');
+        const std::wstring format(c.format, c.format + std::strlen(c.format));
+        const auto [wideResult, wideRemaining] = run_core<wchar_t>(
+            boundslib::wformat_engine, wide.data(), c.room * 4, format.c_str(), 42);
+        EXPECT_EQ(wideResult, c.result);
+        if (c.remaining < 0) {
+            EXPECT_LT(wideRemaining, 0);
+        } else {
+            EXPECT_EQ(wideRemaining, c.remaining * 4);
+        }
+        EXPECT_EQ(std::wstring(wide.data(), n), std::wstring(c.written, c.written + n));
+        EXPECT_EQ(wide[n], L'Z');
+        EXPECT_TRUE(wide.guards_intact());
+    }
 }
 
 }  // namespace
