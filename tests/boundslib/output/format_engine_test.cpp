@@ -168,6 +168,17 @@ TEST(FormatEngine, FloatingConversions) {
     });
 }
 
+// A rendering longer than its area is cut at the area's end, and its length tells the engine
+// that it did not fit.
+TEST(FormatEngine, FloatRenderersAreBoundedByTheirArea) {
+    for (auto *render : {boundslib::format_float, boundslib::wformat_float}) {
+        GuardedBuffer<char> area(8, 'Z');
+        EXPECT_EQ(render(area.data(), 8, "%*.*f", 0, 6, 12345.0), 12);
+        EXPECT_STREQ(area.data(), "12345.0");
+        EXPECT_TRUE(area.guards_intact());
+    }
+}
+
 TEST(FormatEngine, LongDoubleWidthAtItsSize) {
     std::vector<FormatCase<char>> cases = {
         narrow_case(4980, repeat(' ', 4972) + "1.000000", "%4980Lf", 1.0L),
