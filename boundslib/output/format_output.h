@@ -147,13 +147,12 @@ struct NarrowOutput {
         return (flags & (FLAG_LONG | FLAG_WIDE)) != 0;
     }
 
-    static int render_float(char *scratch, size_t size, const char *specification, int width,
-                            int precision, double value) {
-        return format_float(scratch, size, specification, width, precision, value);
+    static int render_float(char *scratch, size_t size, const char *specification, double value) {
+        return format_float(scratch, size, specification, value);
     }
-    static int render_float(char *scratch, size_t size, const char *specification, int width,
-                            int precision, long double value) {
-        return format_float(scratch, size, specification, width, precision, value);
+    static int render_float(char *scratch, size_t size, const char *specification,
+                            long double value) {
+        return format_float(scratch, size, specification, value);
     }
 };
 
@@ -248,13 +247,12 @@ struct WideOutput {
         return (flags & FLAG_LONG) != 0;
     }
 
-    static int render_float(char *scratch, size_t size, const char *specification, int width,
-                            int precision, double value) {
-        return wformat_float(scratch, size, specification, width, precision, value);
+    static int render_float(char *scratch, size_t size, const char *specification, double value) {
+        return wformat_float(scratch, size, specification, value);
     }
-    static int render_float(char *scratch, size_t size, const char *specification, int width,
-                            int precision, long double value) {
-        return wformat_float(scratch, size, specification, width, precision, value);
+    static int render_float(char *scratch, size_t size, const char *specification,
+                            long double value) {
+        return wformat_float(scratch, size, specification, value);
     }
 };
 
