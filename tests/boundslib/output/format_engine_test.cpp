@@ -51,8 +51,9 @@ TEST(FormatEngine, WidthAndPrecisionLimits) {
     run_cases<char>({
         narrow_case(4, "7   ", "%*d", -4, 7),
         narrow_case(OUTPUT_ERROR, "", "%*d", -214748361, 7),
-        with_capacity(narrow_case(OUTPUT_TRUNCATED, "7" + repeat(' ', 14), "%*d", -214748360, 7),
-                      16),
+        with_capacity(
+            narrow_case(OUTPUT_TRUNCATED, std::string("7").append(14, ' '), "%*d", -214748360, 7),
+            16),
         narrow_case(3, "  7", "%*5d", 3, 7),
         narrow_case(3, "007", "%.*5d", 3, 7),
         narrow_case(1, "0", "%.*d", -1, 0),
@@ -162,9 +163,9 @@ TEST(FormatEngine, FloatingConversions) {
         narrow_case(2, "|7", "%*Lf|%d", INT_MAX, 1.0L, 7),
         // A width equal to the computed size still leaves room for the terminator.
         narrow_case(357, repeat(' ', 349) + "1.000000", "%357f", 1.0),
-        narrow_case(551, repeat(' ', 349) + "1." + repeat('0', 200), "%551.200f", 1.0),
+        narrow_case(551, repeat(' ', 349) + std::string("1.").append(200, '0'), "%551.200f", 1.0),
         with_capacity(narrow_case(600, repeat(' ', 592) + "1.000000", "%600f", 1.0), 601),
-        with_capacity(narrow_case(600, "1." + repeat('0', 598), "%.598f", 1.0), 601),
+        with_capacity(narrow_case(600, std::string("1.").append(598, '0'), "%.598f", 1.0), 601),
     });
 }
 
