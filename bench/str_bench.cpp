@@ -26,21 +26,25 @@ __attribute__((noinline)) int scan_and_copy(char *dest, size_t destMax, const ch
 }
 int (*volatile calibration_copy)(char *, size_t, const char *) = scan_and_copy;
 
+// Both strings start on a cache line, or (misaligned) 1 and 3 bytes after one.
 struct Strings {
-    alignas(64) char dest[kRoom];
-    alignas(64) char src[kRoom];
+    alignas(64) char destRoom[kRoom + 64];
+    alignas(64) char srcRoom[kRoom + 64];
+    char *dest;
+    char *src;
 
-    explicit Strings(std::size_t length) {
-        std::memset(dest, 'd', kRoom);
+    Strings(std::size_t length, bool misaligned)
+        : dest(destRoom + (misaligned ? 1 : 0)), src(srcRoom + (misaligned ? 3 : 0)) {
+        std::memset(destRoom, 'd', sizeof destRoom);
         std::memset(src, 's', length);
         src[length] = '\0';
         dest[kPrefix] = '\0';
     }
 };
 
-template <typename Copy>
+template <bool Misaligned = false, typename Copy>
 void run_copies(benchmark::State &state, Copy copy) {
-    Strings s(static_cast<std::size_t>(state.range(0)));
+    Strings s(static_cast<std::size_t>(state.range(0)), Misaligned);
     for (auto _ : state) {
         benchmark::DoNotOptimize(copy(s));
         benchmark::ClobberMemory();
@@ -50,7 +54,7 @@ void run_copies(benchmark::State &state, Copy copy) {
 // Each round cuts the destination back to its prefix first, for both functions alike.
 template <typename Append>
 void run_appends(benchmark::State &state, Append append) {
-    Strings s(static_cast<std::size_t>(state.range(0)));
+    Strings s(static_cast<std::size_t>(state.range(0)), false);
     for (auto _ : state) {
         s.dest[kPrefix] = '\0';
         benchmark::DoNotOptimize(append(s));
@@ -67,6 +71,12 @@ void strcpy_bounded(benchmark::State &state) {
 void strcpy_calibration(benchmark::State &state) {
     run_copies(state, [](Strings &s) { return calibration_copy(s.dest, kRoom, s.src); });
 }
+void strcpy_misaligned_ref(benchmark::State &state) {
+    run_copies<true>(state, [](Strings &s) { return c_strcpy(s.dest, s.src); });
+}
+void strcpy_misaligned_bounded(benchmark::State &state) {
+    run_copies<true>(state, [](Strings &s) { return bounded_strcpy(s.dest, kRoom, s.src); });
+}
 void strcat_ref(benchmark::State &state) {
     run_appends(state, [](Strings &s) { return c_strcat(s.dest, s.src); });
 }
@@ -81,6 +91,8 @@ void lengths(benchmark::internal::Benchmark *b) {
 BENCHMARK(strcpy_ref)->Name("strcpy/strcpy")->Apply(lengths);
 BENCHMARK(strcpy_bounded)->Name("strcpy/strcpy_s")->Apply(lengths);
 BENCHMARK(strcpy_calibration)->Name("strcpy/strnlen_memcpy")->Apply(lengths);
+BENCHMARK(strcpy_misaligned_ref)->Name("strcpy_misaligned/strcpy")->Apply(lengths);
+BENCHMARK(strcpy_misaligned_bounded)->Name("strcpy_misaligned/strcpy_s")->Apply(lengths);
 BENCHMARK(strcat_ref)->Name("strcat/strcat")->Apply(lengths);
 BENCHMARK(strcat_bounded)->Name("strcat/strcat_s")->Apply(lengths);
 

@@ -218,10 +218,20 @@ template <typename Out>
     return count;
 }
 
+// Writes value in decimal at p; returns the end.
+inline char *put_decimal(char *p, uint32_t value) {
+    char digits[10];
+    char *first = render_decimal(value, digits + sizeof digits);
+    const auto n = static_cast<size_t>(digits + sizeof digits - first);
+    std::memcpy(p, first, n);
+    return p + n;
+}
+
 // The C library renders the value. Its specification is rebuilt from the parsed flags with the
-// resolved width and precision passed as '*' arguments, and only 'L' kept of the length
-// modifiers, so the C library reads exactly the arguments the engine passes.
-inline void build_float_specification(char (&out)[16], uint32_t flags, char conversion) {
+// resolved width and precision written out, and only 'L' kept of the length modifiers, so the
+// C library reads exactly the one value the engine passes.
+inline void build_float_specification(char (&out)[32], uint32_t flags, int32_t width,
+                                      int32_t precision, char conversion) {
     char *p = out;
     *p++ = '%';
     if ((flags & FLAG_LEFT) != 0) *p++ = '-';
@@ -229,9 +239,9 @@ inline void build_float_specification(char (&out)[16], uint32_t flags, char conv
     if ((flags & FLAG_SPACE) != 0) *p++ = ' ';
     if ((flags & FLAG_ALTERNATE) != 0) *p++ = '#';
     if ((flags & FLAG_ZERO) != 0) *p++ = '0';
-    *p++ = '*';
+    if (width > 0) p = put_decimal(p, static_cast<uint32_t>(width));
     *p++ = '.';
-    *p++ = '*';
+    p = put_decimal(p, static_cast<uint32_t>(precision));
     if ((flags & FLAG_LONG_DOUBLE) != 0) *p++ = 'L';
     *p++ = conversion;
     *p = '\0';
@@ -268,16 +278,14 @@ int convert_float(OutputBuffer &buffer, ConversionSpec &spec, char conversion, v
         if (heap == nullptr) return 0;
         render = heap;
     }
-    char specification[16];
-    build_float_specification(specification, spec.flags, conversion);
-    const int width = (spec.flags & FLAG_LEFT) != 0 ? -spec.width : spec.width;
-    const int rendered = isLong ? Out::render_float(render, static_cast<size_t>(size),
-                                                    specification, width, precision, longValue)
-                                : Out::render_float(render, static_cast<size_t>(size),
-                                                    specification, width, precision, value);
+    char specification[32];
+    build_float_specification(specification, spec.flags, spec.width, precision, conversion);
+    const int rendered =
+        isLong ? Out::render_float(render, static_cast<size_t>(size), specification, longValue)
+               : Out::render_float(render, static_cast<size_t>(size), specification, value);
     int written = 0;
     if (rendered >= 0 && rendered < size) written = Out::put_narrow(buffer, render, rendered);
-    std::free(heap);
+    if (heap != nullptr) std::free(heap);
     return written;
 }
 

@@ -158,72 +158,39 @@ bool is_digit(Char c) {
 }
 
 // Digits after width or precision digits leave the state as it is, which lets the engine read
-// them in a loop, and a conversion character completes a specification from any of its states.
+// them in a loop. The end of the format is class 0 and so ends any open specification with an
+// error; a '%' cannot open another one inside it.
 static_assert(FORMAT_TABLES.transitions[CLASS_ZERO][STATE_WIDTH] == STATE_WIDTH &&
               FORMAT_TABLES.transitions[CLASS_DIGIT][STATE_WIDTH] == STATE_WIDTH &&
               FORMAT_TABLES.transitions[CLASS_ZERO][STATE_PRECISION] == STATE_PRECISION &&
               FORMAT_TABLES.transitions[CLASS_DIGIT][STATE_PRECISION] == STATE_PRECISION);
+static_assert(FORMAT_TABLES.classes[0] == CLASS_OTHER);
 static_assert([] {
     for (int state = STATE_PERCENT; state <= STATE_LENGTH; ++state) {
-        if (FORMAT_TABLES.transitions[CLASS_CONVERSION][state] != STATE_CONVERSION) return false;
+        if (FORMAT_TABLES.transitions[CLASS_OTHER][state] != STATE_INVALID) return false;
+        if (FORMAT_TABLES.transitions[CLASS_PERCENT][state] == STATE_PERCENT) return false;
     }
     return true;
 }());
 
-// The end of a run of ordinary text: the next '%' or the terminator. Short runs, the usual
-// case, are scanned here; long ones by the C library.
+// Reads one specification from just behind its '%' through its conversion (or until it is
+// abandoned) and emits it. Characters written, or -1.
 template <typename Out>
-const typename Out::Char *find_text_end(const typename Out::Char *p) {
-    for (int i = 0; i < 16; ++i, ++p) {
-        if (*p == 0 || *p == '%') return p;
-    }
-    return Out::find_percent(p);
-}
-
-template <typename Out>
-int run_engine(OutputBuffer &buffer, const typename Out::Char *format, va_list &args) {
-    using Char = typename Out::Char;
-    ConversionSpec spec;
-    spec.digits = UPPER_DIGITS;
-    spec.radix = 10;
-    spec.text = nullptr;
+int run_specification(OutputBuffer &buffer, ConversionSpec &spec, const typename Out::Char *&p,
+                      va_list &args) {
     open_specification(spec);
-    uint8_t state = STATE_TEXT;
-    int count = 0;
-    const Char *p = format;
+    uint8_t state = STATE_PERCENT;
     for (;;) {
-        const Char c = *p;
-        if (c == 0 || count < 0) {
-            if (count < 0) return -1;
-            return state == STATE_TEXT || state == STATE_CONVERSION ? count : -1;
-        }
-        // Outside a specification everything but '%' is text: copy the whole run at once.
-        if ((state == STATE_TEXT || state == STATE_CONVERSION) && c != '%') {
-            const Char *end = find_text_end<Out>(p);
-            const int written = Out::put_format_text(buffer, p, static_cast<size_t>(end - p));
-            if (written < 0) return -1;
-            count += written;
-            p = end;
-            state = STATE_TEXT;
-            continue;
-        }
+        const typename Out::Char ch = *p++;
+        const int c = static_cast<int>(ch);  // every specification character is ASCII
         const uint8_t previous = state;
-        state = FORMAT_TABLES.transitions[Out::class_of(c)][state];
-        ++p;
-        const int ascii = static_cast<int>(c);  // every specification character is ASCII
+        state = FORMAT_TABLES.transitions[Out::class_of(ch)][state];
         switch (state) {
-            case STATE_TEXT:  // the second '%' of "%%"
-                if (!Out::put_ascii_char(buffer, '%')) return -1;
-                ++count;
-                break;
-            case STATE_PERCENT:
-                open_specification(spec);
-                break;
             case STATE_FLAG:
-                apply_flag(spec, ascii);
+                apply_flag(spec, c);
                 break;
             case STATE_WIDTH:
-                if (!read_width(spec, ascii, previous, args)) return -1;
+                if (!read_width(spec, c, previous, args)) return -1;
                 for (; is_digit(*p); ++p) {  // digits keep this state: no table walk for them
                     if (!read_width(spec, static_cast<int>(*p), STATE_WIDTH, args)) return -1;
                 }
@@ -232,34 +199,51 @@ int run_engine(OutputBuffer &buffer, const typename Out::Char *format, va_list &
                 spec.precision = 0;
                 break;
             case STATE_PRECISION:
-                if (!read_precision(spec, ascii, args)) return -1;
+                if (!read_precision(spec, c, args)) return -1;
                 for (; is_digit(*p); ++p) {
                     if (!read_precision(spec, static_cast<int>(*p), args)) return -1;
                 }
                 break;
             case STATE_LENGTH:
-                if (!read_length(spec, ascii, p)) {
+                if (!read_length(spec, c, p)) {
                     // The specification is dropped; its 'I' is printed and what follows is text.
-                    if (!Out::put_ascii_char(buffer, 'I')) return -1;
-                    ++count;
-                    state = STATE_TEXT;
+                    return Out::put_ascii_char(buffer, 'I') ? 1 : -1;
                 }
                 break;
             case STATE_CONVERSION:
-                break;
+                return convert<Out>(buffer, spec, static_cast<char>(c), args);
+            case STATE_TEXT:  // the second '%' of "%%"
+                return Out::put_ascii_char(buffer, '%') ? 1 : -1;
             default:
-                return -1;  // STATE_INVALID
+                return -1;  // STATE_INVALID, the end of the format included
         }
-        // Inside a specification a conversion character always completes it: take it now
-        // rather than on the next turn of the loop.
-        Char conversion = c;
-        if (state != STATE_CONVERSION) {
-            if (state == STATE_TEXT || Out::class_of(*p) != CLASS_CONVERSION) continue;
-            conversion = *p++;
-            state = STATE_CONVERSION;
+    }
+}
+
+// Ordinary text is copied a run at a time; each '%' hands over to run_specification, after which
+// the machine is back among ordinary text.
+template <typename Out>
+int run_engine(OutputBuffer &buffer, const typename Out::Char *format, va_list &args) {
+    using Char = typename Out::Char;
+    ConversionSpec spec;
+    spec.digits = UPPER_DIGITS;
+    spec.radix = 10;
+    spec.text = nullptr;
+    int count = 0;
+    const Char *p = format;
+    for (;;) {
+        if (*p != '%') {
+            if (*p == 0) return count;
+            const Char *end = Out::put_text_run(buffer, p);
+            if (end == nullptr) return -1;
+            count += static_cast<int>(end - p);
+            p = end;
+            if (*p == 0) return count;
         }
-        const int written = convert<Out>(buffer, spec, static_cast<char>(conversion), args);
-        count = written < 0 ? -1 : count + written;
+        ++p;
+        const int written = run_specification<Out>(buffer, spec, p, args);
+        if (written < 0) return -1;
+        count += written;
     }
 }
 

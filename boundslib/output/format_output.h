@@ -14,14 +14,44 @@
 
 namespace boundslib {
 
-// Texts up to this length are stored directly; longer ones go through memcpy.
-inline constexpr size_t SHORT_TEXT = 11;
+// Texts up to this length are stored with a few overlapping word moves; longer ones go through
+// memcpy and memset.
+inline constexpr size_t SHORT_TEXT = 16;
+
+inline void copy_short(char *dest, const char *src, size_t n) {
+    if (n >= 8) {
+        std::memcpy(dest, src, 8);
+        std::memcpy(dest + n - 8, src + n - 8, 8);
+    } else if (n >= 4) {
+        std::memcpy(dest, src, 4);
+        std::memcpy(dest + n - 4, src + n - 4, 4);
+    } else if (n > 0) {
+        dest[0] = src[0];
+        dest[n / 2] = src[n / 2];
+        dest[n - 1] = src[n - 1];
+    }
+}
+
+inline void fill_short(char *dest, char c, size_t n) {
+    const uint64_t pattern = 0x0101010101010101u * static_cast<unsigned char>(c);
+    if (n >= 8) {
+        std::memcpy(dest, &pattern, 8);
+        std::memcpy(dest + n - 8, &pattern, 8);
+    } else if (n >= 4) {
+        std::memcpy(dest, &pattern, 4);
+        std::memcpy(dest + n - 4, &pattern, 4);
+    } else if (n > 0) {
+        dest[0] = c;
+        dest[n / 2] = c;
+        dest[n - 1] = c;
+    }
+}
 
 // Stores n bytes, or as many as fit followed by a failure that leaves remaining negative.
 inline int put_bytes(OutputBuffer &buffer, const char *text, size_t n) {
     if (n <= static_cast<size_t>(buffer.remaining)) {
         if (n <= SHORT_TEXT) {
-            for (size_t i = 0; i < n; ++i) buffer.cur[i] = text[i];
+            copy_short(buffer.cur, text, n);
         } else {
             std::memcpy(buffer.cur, text, n);
         }
@@ -40,7 +70,28 @@ struct NarrowOutput {
     static constexpr int32_t CHAR_COST = 1;
 
     static int class_of(char c) { return FORMAT_TABLES.classes[static_cast<unsigned char>(c)]; }
-    static const char *find_percent(const char *text) { return strchrnul(text, '%'); }
+
+    // Copies the run of ordinary text at text, up to the next '%' or the terminator, and returns
+    // its end; nullptr when it did not fit. Short runs, the usual case, are scanned and copied
+    // in one pass.
+    static const char *put_text_run(OutputBuffer &buffer, const char *text) {
+        const size_t room = static_cast<size_t>(buffer.remaining);
+        const size_t quick = room < SHORT_TEXT ? room : SHORT_TEXT;
+        size_t i = 0;
+        for (; i < quick; ++i) {
+            const char c = text[i];
+            if (c == '\0' || c == '%') break;
+            buffer.cur[i] = c;
+        }
+        if (text[i] == '\0' || text[i] == '%') {
+            buffer.cur += i;
+            buffer.remaining -= static_cast<int32_t>(i);
+            return text + i;
+        }
+        const char *end = strchrnul(text + i, '%');
+        if (put_bytes(buffer, text, static_cast<size_t>(end - text)) < 0) return nullptr;
+        return end;
+    }
 
     static bool put_ascii_char(OutputBuffer &buffer, char c) {
         if (--buffer.remaining < 0) return false;
@@ -59,7 +110,7 @@ struct NarrowOutput {
     static int put_repeat(OutputBuffer &buffer, char c, int32_t n) {
         if (n <= buffer.remaining) {
             if (static_cast<size_t>(n) <= SHORT_TEXT) {
-                for (int32_t i = 0; i < n; ++i) buffer.cur[i] = c;
+                fill_short(buffer.cur, c, static_cast<size_t>(n));
             } else {
                 std::memset(buffer.cur, c, static_cast<size_t>(n));
             }
@@ -80,7 +131,7 @@ struct NarrowOutput {
         for (int32_t i = 0; i < n; ++i) {
             std::mbstate_t state{};
             const size_t length = std::wcrtomb(bytes, text[i], &state);
-            if (length == static_cast<size_t>(-1) || length == 0) return -1;
+            if (length == 0 || length > sizeof bytes) return -1;  // (size_t)-1 included
             if (put_bytes(buffer, bytes, length) < 0) return -1;
             written += static_cast<int>(length);
         }
@@ -96,13 +147,12 @@ struct NarrowOutput {
         return (flags & (FLAG_LONG | FLAG_WIDE)) != 0;
     }
 
-    static int render_float(char *scratch, size_t size, const char *specification, int width,
-                            int precision, double value) {
-        return format_float(scratch, size, specification, width, precision, value);
+    static int render_float(char *scratch, size_t size, const char *specification, double value) {
+        return format_float(scratch, size, specification, value);
     }
-    static int render_float(char *scratch, size_t size, const char *specification, int width,
-                            int precision, long double value) {
-        return format_float(scratch, size, specification, width, precision, value);
+    static int render_float(char *scratch, size_t size, const char *specification,
+                            long double value) {
+        return format_float(scratch, size, specification, value);
     }
 };
 
@@ -115,7 +165,11 @@ struct WideOutput {
         const auto code = static_cast<uint32_t>(c);
         return code > 126 ? int{CLASS_OTHER} : int{FORMAT_TABLES.classes[code]};
     }
-    static const wchar_t *find_percent(const wchar_t *text) { return wcschrnul(text, L'%'); }
+    static const wchar_t *put_text_run(OutputBuffer &buffer, const wchar_t *text) {
+        const wchar_t *end = wcschrnul(text, L'%');
+        if (put_format_text(buffer, text, static_cast<size_t>(end - text)) < 0) return nullptr;
+        return end;
+    }
 
     static bool put_wchar(OutputBuffer &buffer, wchar_t c) {
         buffer.remaining -= CHAR_COST;
@@ -193,13 +247,12 @@ struct WideOutput {
         return (flags & FLAG_LONG) != 0;
     }
 
-    static int render_float(char *scratch, size_t size, const char *specification, int width,
-                            int precision, double value) {
-        return wformat_float(scratch, size, specification, width, precision, value);
+    static int render_float(char *scratch, size_t size, const char *specification, double value) {
+        return wformat_float(scratch, size, specification, value);
     }
-    static int render_float(char *scratch, size_t size, const char *specification, int width,
-                            int precision, long double value) {
-        return wformat_float(scratch, size, specification, width, precision, value);
+    static int render_float(char *scratch, size_t size, const char *specification,
+                            long double value) {
+        return wformat_float(scratch, size, specification, value);
     }
 };
 

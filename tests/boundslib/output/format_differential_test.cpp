@@ -1,57 +1,202 @@
-// The engine against the C library's snprintf and swprintf on generated formats (see
-// format_grammar.h for the grammar and what it leaves out): identical output when it fits, and
-// the front ends' results when it does not.
+// The engine against the C library's snprintf and swprintf on formats generated with fixed seeds
+// from a grammar on which both are meant to agree:
+//
+//   format     := item{1,5}
+//   item       := literal | "%%" | spec
+//   literal    := 1 to 8 characters of LITERAL_CHARS (printable ASCII without '%')
+//   spec       := '%' flag* width? precision? conversion
+//   flag       := '-' | '+' | ' ' | '#' | '0'     (each at most once, in random order)
+//   width      := 1 to 600 in digits | '*'        ('*' takes an int from -40 to 40)
+//   precision  := '.' | '.' 0 to 512 in digits | ".*" ('*' takes an int from -3 to 512)
+//   conversion := ("hh"|"h"|"l"|"ll"|"z"|"j"|"t")? ("d"|"i"|"u"|"o"|"x"|"X")
+//               | "c" (32 to 126) | "s" (ASCII) | "p" (non-null) | ("e"|"E"|"f"|"g"|"G") (double)
+//
+// Left out, because the two differ there by design:
+// - '+' and ' ' with p (the C library signs pointers), a precision with p (it zero-fills).
+// - null strings and pointers: "(null)" cut by a precision and "(nil)" are the engine's own.
+// - text outside ASCII, l with c and s, C and S: locale-dependent, and the engine's own tables.
+// - length modifiers with c, s, p and floating conversions, 'L', 'a', 'n', 'I', 'q', 'w', 'N',
+//   'Z': accepted differently or read as other types.
+// - flags after width digits ("%5-3d"), widths above 600 and precisions above 512: the engine's
+//   own rules and limits.
+// All these have table-driven tests of their own.
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
+#include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "bounds_checked.h"
-#include "format_grammar.h"
 #include "guarded_buffer.h"
 
 namespace {
 
-using grammar::Arg;
-using grammar::Kind;
+constexpr size_t MAX_ARGS = 4;
+constexpr char LITERAL_CHARS[] = "abcXYZ019 .,:;-+#*|_=()[]{}<>!?~";
+constexpr char CONVERSIONS[] = "diuoxXcspeEfgG";
+constexpr const char *INT_LENGTHS[] = {"hh", "h", "l", "ll", "z", "j", "t"};
+constexpr const char *STRINGS[] = {"",
+                                   "a",
+                                   "hello",
+                                   "with space",
+                                   "0123456789abcdef",
+                                   "a rather longer string of plain ASCII text for padding"};
 
-constexpr int CASES = 6000;
-constexpr size_t REFERENCE_ROOM = 16384;
-constexpr int FAILURES_SHOWN = 10;
+// One argument; the kind says which member is passed.
+struct Arg {
+    enum Kind { Int, Long, Double, Pointer } kind;
+    int i = 0;
+    long long ll = 0;
+    double d = 0;
+    const void *p = nullptr;
+};
+
+struct Generated {
+    std::string format;
+    std::vector<Arg> args;
+};
+
+class Grammar {
+public:
+    explicit Grammar(uint64_t seed) : rng_(seed) {}
+
+    Generated next() {
+        Generated out;
+        for (int item = uniform(1, 5); item > 0; --item) {
+            const int pick = uniform(1, 10);
+            if (pick <= 3 || out.args.size() + 3 > MAX_ARGS) {
+                for (int n = uniform(1, 8); n > 0; --n) {
+                    out.format += LITERAL_CHARS[uniform(0, sizeof LITERAL_CHARS - 2)];
+                }
+            } else if (pick == 4) {
+                out.format += "%%";
+            } else {
+                spec(out);
+            }
+        }
+        return out;
+    }
+
+private:
+    int uniform(int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng_); }
+    bool chance(int percent) { return uniform(1, 100) <= percent; }
+    void push(Generated &out, Arg arg) { out.args.push_back(arg); }
+
+    void spec(Generated &out) {
+        const char conversion = CONVERSIONS[uniform(0, sizeof CONVERSIONS - 2)];
+        std::string flags;
+        for (char flag : std::string("-+ #0")) {
+            if (chance(25) && !(conversion == 'p' && (flag == '+' || flag == ' '))) flags += flag;
+        }
+        std::shuffle(flags.begin(), flags.end(), rng_);
+        out.format += '%' + flags;
+        if (const int pick = uniform(1, 100); pick > 85) {
+            out.format += '*';
+            push(out, {Arg::Int, uniform(-40, 40)});
+        } else if (pick > 50) {
+            out.format += std::to_string(chance(10) ? uniform(1, 600) : uniform(1, 30));
+        }
+        if (const int pick = uniform(1, 100); pick > 50 && conversion != 'p') {
+            out.format += '.';
+            const int value = chance(10) ? uniform(0, 512) : uniform(0, 20);
+            if (pick > 85) {
+                out.format += '*';
+                push(out, {Arg::Int, value - 3});
+            } else if (pick > 60) {
+                out.format += std::to_string(value);
+            }
+        }
+        bool wide = false;
+        if (std::strchr("diuoxX", conversion) != nullptr) {
+            if (chance(60)) {
+                const std::string length = INT_LENGTHS[uniform(0, std::size(INT_LENGTHS) - 1)];
+                wide = length[0] != 'h';
+                out.format += length;
+            }
+            const long long value = integer();
+            push(out, wide ? Arg{Arg::Long, 0, value} : Arg{Arg::Int, static_cast<int>(value)});
+        } else if (conversion == 'c') {
+            push(out, {Arg::Int, uniform(32, 126)});
+        } else if (conversion == 's') {
+            push(out, {Arg::Pointer, 0, 0, 0, STRINGS[uniform(0, std::size(STRINGS) - 1)]});
+        } else if (conversion == 'p') {
+            const auto bits = static_cast<uintptr_t>(rng_() >> uniform(0, 63)) | 1u;
+            push(out, {Arg::Pointer, 0, 0, 0, reinterpret_cast<const void *>(bits)});
+        } else {
+            push(out, {Arg::Double, 0, 0, floating()});
+        }
+        out.format += conversion;
+    }
+
+    long long integer() {
+        switch (uniform(0, 5)) {
+            case 0:
+                return 0;
+            case 1:
+                return uniform(-100, 100);
+            case 2:
+                return chance(50) ? INT32_MIN : INT32_MAX;
+            case 3:
+                return chance(50) ? INT64_MIN : INT64_MAX;
+            case 4:
+                return static_cast<int>(rng_());
+            default:
+                return static_cast<long long>(rng_());
+        }
+    }
+
+    double floating() {
+        using limits = std::numeric_limits<double>;
+        switch (uniform(0, 9)) {
+            case 0:
+                return chance(50) ? 0.0 : -0.0;
+            case 1:
+                return uniform(-1000, 1000) / 8.0;  // exact halves and eighths
+            case 2:
+                return chance(50) ? limits::infinity() : -limits::infinity();
+            case 3:
+                return limits::quiet_NaN();
+            case 4:
+                return chance(50) ? limits::max() : limits::denorm_min();
+            default:
+                return std::uniform_real_distribution<double>(-10, 10)(rng_) *
+                       std::pow(10.0, uniform(-300, 300));
+        }
+    }
+
+    std::mt19937_64 rng_;
+};
 
 template <typename Char>
 using Printer = int (*)(Char *, size_t, const Char *, ...);
 
 // Passes the generated arguments with their own types, so both sides read what was passed.
-template <typename F, typename... Done>
-int apply_args(const F &call, const std::vector<Arg> &args, Done... done) {
+template <typename Char, typename... Done>
+int print(Printer<Char> printer, Char *dest, size_t size, const Char *format,
+          const std::vector<Arg> &args, Done... done) {
     constexpr size_t index = sizeof...(Done);
-    if constexpr (index == grammar::MAX_ARGS) {
-        return call(done...);
+    if constexpr (index == MAX_ARGS) {
+        return printer(dest, size, format, done...);
     } else {
-        if (index == args.size()) return call(done...);
-        const Arg &arg = args[index];
-        switch (arg.kind) {
-            case Kind::Int:
-                return apply_args(call, args, done..., arg.i);
-            case Kind::Long:
-                return apply_args(call, args, done..., arg.ll);
-            case Kind::Double:
-                return apply_args(call, args, done..., arg.d);
+        if (index == args.size()) return printer(dest, size, format, done...);
+        const Arg &a = args[index];
+        switch (a.kind) {
+            case Arg::Int:
+                return print(printer, dest, size, format, args, done..., a.i);
+            case Arg::Long:
+                return print(printer, dest, size, format, args, done..., a.ll);
+            case Arg::Double:
+                return print(printer, dest, size, format, args, done..., a.d);
             default:
-                return apply_args(call, args, done..., arg.p);
+                return print(printer, dest, size, format, args, done..., a.p);
         }
     }
-}
-
-template <typename Char>
-int print(Printer<Char> printer, Char *dest, size_t destMax, const std::basic_string<Char> &format,
-          const std::vector<Arg> &args) {
-    return apply_args(
-        [&](auto... values) { return printer(dest, destMax, format.c_str(), values...); }, args);
 }
 
 int reference_snprintf(char *dest, size_t size, const char *format, ...) {
@@ -70,86 +215,53 @@ int reference_swprintf(wchar_t *dest, size_t size, const wchar_t *format, ...) {
     return result;
 }
 
-// The case's whole output through a destination of exactly its length plus the terminator, and
-// through a random smaller one. Returns false after reporting a mismatch.
+// Output that fits must be the reference's; in a random smaller destination whole gives -1 and
+// an empty string, and truncating (when given) destMax - 1 and the reference cut there. Stops
+// at the first case that fails.
 template <typename Char>
-bool agrees(const grammar::Generated &generated, const std::basic_string<Char> &format,
-            const std::basic_string<Char> &expected, size_t smaller, Printer<Char> whole,
-            Printer<Char> truncating) {
-    const std::string name = generated.describe();
-    const size_t length = expected.size();
-    {
-        GuardedBuffer<Char> dest(length + 1);
-        const int result = print(whole, dest.data(), length + 1, format, generated.args);
-        const std::basic_string<Char> got(dest.data(), result >= 0 ? result : 0);
-        if (result != static_cast<int>(length) || got != expected || dest[length] != 0 ||
-            !dest.guards_intact()) {
-            ADD_FAILURE() << name << ": whole output differs (result " << result << ")";
-            return false;
+void compare(uint64_t seed, int cases, Printer<Char> reference, Printer<Char> whole,
+             Printer<Char> truncating) {
+    Grammar grammar(seed);
+    std::mt19937 sizes(static_cast<uint32_t>(seed));
+    std::vector<Char> room(16384);
+    for (int i = 0; i < cases && !::testing::Test::HasFailure(); ++i) {
+        const Generated g = grammar.next();
+        const std::basic_string<Char> format(g.format.begin(), g.format.end());
+        const int length = print(reference, room.data(), room.size(), format.c_str(), g.args);
+        ASSERT_GE(length, 0) << g.format;
+        const std::basic_string<Char> expected(room.data(), static_cast<size_t>(length));
+        const size_t smaller = std::uniform_int_distribution<size_t>(1, length + 1)(sizes);
+        const auto n = static_cast<size_t>(length);
+        SCOPED_TRACE("format \"" + g.format + "\", smaller destMax " + std::to_string(smaller));
+
+        GuardedBuffer<Char> fits(n + 1);
+        EXPECT_EQ(print(whole, fits.data(), n + 1, format.c_str(), g.args), length);
+        EXPECT_EQ(std::basic_string<Char>(fits.data(), n + 1), expected + Char(0));
+        EXPECT_TRUE(fits.guards_intact());
+        if (smaller <= n) {
+            GuardedBuffer<Char> cut(smaller);
+            EXPECT_EQ(print(whole, cut.data(), smaller, format.c_str(), g.args), -1);
+            EXPECT_EQ(cut[0], Char(0));
+            EXPECT_TRUE(cut.guards_intact());
+            if (truncating != nullptr) {
+                GuardedBuffer<Char> kept(smaller);
+                EXPECT_EQ(print(truncating, kept.data(), smaller, format.c_str(), g.args),
+                          static_cast<int>(smaller - 1));
+                EXPECT_EQ(std::basic_string<Char>(kept.data(), smaller),
+                          expected.substr(0, smaller - 1) + Char(0));
+                EXPECT_TRUE(kept.guards_intact());
+            }
         }
     }
-    if (length == 0) return true;
-    GuardedBuffer<Char> dest(smaller);
-    const int result = print(whole, dest.data(), smaller, format, generated.args);
-    if (result != -1 || dest[0] != 0 || !dest.guards_intact()) {
-        ADD_FAILURE() << name << ": destMax " << smaller << " gave " << result;
-        return false;
-    }
-    if (truncating == nullptr) return true;
-    GuardedBuffer<Char> cut(smaller);
-    const int cutResult = print(truncating, cut.data(), smaller, format, generated.args);
-    if (cutResult != static_cast<int>(smaller - 1) ||
-        std::basic_string<Char>(cut.data(), smaller - 1) != expected.substr(0, smaller - 1) ||
-        cut[smaller - 1] != 0 || !cut.guards_intact()) {
-        ADD_FAILURE() << name << ": truncated to destMax " << smaller << " gave " << cutResult;
-        return false;
-    }
-    return true;
 }
 
 TEST(FormatDifferential, NarrowAgreesWithSnprintf) {
-    grammar::Generator generator(0x5eed0001);
-    std::mt19937 sizes(7);
-    std::vector<char> reference(REFERENCE_ROOM);
-    int failures = 0;
-    for (int i = 0; i < CASES && failures < FAILURES_SHOWN; ++i) {
-        const grammar::Generated generated = generator.next();
-        const int length = print<char>(reference_snprintf, reference.data(), reference.size(),
-                                       generated.format, generated.args);
-        ASSERT_GE(length, 0) << generated.describe();
-        ASSERT_LT(static_cast<size_t>(length), reference.size()) << generated.describe();
-        const std::string expected(reference.data(), static_cast<size_t>(length));
-        const size_t smaller =
-            length == 0 ? 1 : std::uniform_int_distribution<size_t>(1, length)(sizes);
-        if (!agrees<char>(generated, generated.format, expected, smaller, sprintf_s,
-                          snprintf_truncated_s)) {
-            ++failures;
-        }
-    }
-    EXPECT_EQ(failures, 0);
+    compare<char>(0x5eed0001, 6000, reference_snprintf, sprintf_s, snprintf_truncated_s);
 }
 
-// The same grammar over wide characters: all its formats and arguments are ASCII, so the
-// conversions between narrow and wide text agree in every locale.
+// All formats and arguments are ASCII, so narrow and wide text convert alike in every locale.
 TEST(FormatDifferential, WideAgreesWithSwprintf) {
-    grammar::Generator generator(0x5eed0002);
-    std::mt19937 sizes(11);
-    std::vector<wchar_t> reference(REFERENCE_ROOM);
-    int failures = 0;
-    for (int i = 0; i < CASES / 2 && failures < FAILURES_SHOWN; ++i) {
-        const grammar::Generated generated = generator.next();
-        const std::wstring format(generated.format.begin(), generated.format.end());
-        const int length = print<wchar_t>(reference_swprintf, reference.data(), reference.size(),
-                                          format, generated.args);
-        ASSERT_GE(length, 0) << generated.describe();
-        const std::wstring expected(reference.data(), static_cast<size_t>(length));
-        const size_t smaller =
-            length == 0 ? 1 : std::uniform_int_distribution<size_t>(1, length)(sizes);
-        if (!agrees<wchar_t>(generated, format, expected, smaller, swprintf_s, nullptr)) {
-            ++failures;
-        }
-    }
-    EXPECT_EQ(failures, 0);
+    compare<wchar_t>(0x5eed0002, 3000, reference_swprintf, swprintf_s, nullptr);
 }
 
 }  // namespace

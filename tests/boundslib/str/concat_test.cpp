@@ -86,8 +86,8 @@ TEST(StringConcat, BoundedCases) {
 // A counted source needs no terminator within `count`: nothing past it may be read.
 TEST(StringConcat, CountedSourceIsReadOnlyUpToCount) {
     // Sources in allocations of their own, so that AddressSanitizer sees any read past them.
-    const std::vector<char> narrow = {'c', 'd'};
-    const std::vector<wchar_t> wide = {L'c', L'd'};
+    const std::vector<char> narrow = from_picture<char>("cd");
+    const std::vector<wchar_t> wide = from_picture<wchar_t>("cd");
     Scene<char> dest("ab~xx", 0, kSeparate, "");
     Scene<wchar_t> wdest("ab~xx", 0, kSeparate, "");
     EXPECT_EQ(strncat_s(dest.dest, 5, narrow.data(), 2), 0);

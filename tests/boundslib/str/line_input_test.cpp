@@ -78,8 +78,11 @@ std::string run_with_stdin(std::string_view input, const std::vector<LineCall> &
     close(in[1]);
     const pid_t child = fork();
     if (child == 0) {
-        dup2(in[0], STDIN_FILENO);
-        close(in[0]);
+        // A runner that starts us with fd 0 closed makes the pipe's read end fd 0 already.
+        if (in[0] != STDIN_FILENO) {
+            dup2(in[0], STDIN_FILENO);
+            close(in[0]);
+        }
         close(out[0]);
         clearerr(stdin);
         const std::string report = read_lines(calls);

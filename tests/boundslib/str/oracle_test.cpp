@@ -58,14 +58,17 @@ GuardedBuffer<typename Ops::Ch> make_source(std::size_t offset, std::size_t len,
     return source;
 }
 
+// The buffer's exact elements; a broken guard appends zeros, which no buffer here ends with.
 template <typename Ch>
-std::string contents(GuardedBuffer<Ch> &buffer) {
-    return to_picture(buffer.data(), buffer.size()) + (buffer.guards_intact() ? "" : " guards!");
+std::basic_string<Ch> contents(GuardedBuffer<Ch> &buffer) {
+    std::basic_string<Ch> out(buffer.data(), buffer.size());
+    if (!buffer.guards_intact()) out.append(2, Ch(0));
+    return out;
 }
 
-// Where `call` fails with a range error, only the first element is cleared.
+// What a range failure leaves: the untouched buffer with only its first element cleared.
 template <typename Ch>
-std::string after_range_failure(GuardedBuffer<Ch> &untouched, std::size_t at) {
+std::basic_string<Ch> after_range_failure(GuardedBuffer<Ch> &untouched, std::size_t at) {
     untouched[at] = 0;
     return contents(untouched);
 }

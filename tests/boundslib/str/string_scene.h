@@ -28,12 +28,17 @@ std::size_t resolve(std::size_t size) {
     return size;
 }
 
-// Characters are widened as unsigned bytes, so "\xff" becomes the element 0xFF in both widths.
+// Wide elements carry a tag in their upper bytes, so that a clear or a scan that looks at only
+// one byte of an element shows. Characters are taken as unsigned bytes, so "\xff" is 0xFF.
+template <typename Ch>
+constexpr std::uint32_t kWideTag = sizeof(Ch) > 1 ? 0x4A0000 : 0;
+
 template <typename Ch>
 std::vector<Ch> from_picture(std::string_view picture) {
     std::vector<Ch> out;
-    for (const char c : picture)
-        out.push_back(c == '~' ? Ch(0) : Ch(static_cast<unsigned char>(c)));
+    for (const char c : picture) {
+        out.push_back(c == '~' ? Ch(0) : Ch(kWideTag<Ch> | static_cast<unsigned char>(c)));
+    }
     return out;
 }
 
@@ -42,7 +47,8 @@ std::string to_picture(const Ch *elements, std::size_t size) {
     std::string out;
     for (std::size_t i = 0; i < size; ++i) {
         const auto value = static_cast<std::uint32_t>(elements[i]);
-        out += value == 0 ? '~' : value < 256 ? static_cast<char>(value) : '?';
+        const bool tagged = (value & ~0xFFu) == kWideTag<Ch>;
+        out += value == 0 ? '~' : tagged ? static_cast<char>(value & 0xFF) : '?';
     }
     return out;
 }

@@ -33,13 +33,6 @@ constexpr TokenCase kTokenCases[] = {
      "\xff", "a|b", "a~b~", 3},
 };
 
-template <typename Ch>
-std::size_t length(const Ch *s) {
-    std::size_t n = 0;
-    while (s[n] != Ch(0)) ++n;
-    return n;
-}
-
 template <typename Ch, typename Tokenize>
 void run_tokens(const TokenCase &c, const char *function, Tokenize tokenize) {
     Scene<Ch> scene(std::string(c.text) + "~", 0, kSeparate, c.delim);
@@ -49,7 +42,7 @@ void run_tokens(const TokenCase &c, const char *function, Tokenize tokenize) {
     Ch *token = tokenize(scene.dest, delim, &context);
     for (int calls = 0; token != nullptr && calls < 100; ++calls) {
         if (!tokens.empty()) tokens += '|';
-        tokens += to_picture(token, length(token));
+        tokens += to_picture(token, std::char_traits<Ch>::length(token));
         token = tokenize(nullptr, delim, &context);
     }
     // Calls after the end keep returning null and leave the context where it is.
