@@ -1,12 +1,19 @@
 #!/usr/bin/env bash
-# cross-test.sh [BUILD_DIR]
+# cross-test.sh [--sanitize] [BUILD_DIR]
 # Builds the project for the board (aarch64) with Debian's cross compiler and runs its tests under
 # qemu's user-mode emulation. GoogleTest is built for the target from the source that libgtest-dev
 # ships. Tests that need a bus daemon, capabilities or preloading into the emulated programs are
-# left out of the cross build (see tests/CMakeLists.txt).
+# left out of the cross build (see tests/CMakeLists.txt). --sanitize builds with AddressSanitizer
+# and UndefinedBehaviorSanitizer (default folder build-cross-sanitize).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+sanitize=0
+if [ "${1:-}" = --sanitize ]; then
+  sanitize=1
+  shift
+fi
 build=${1:-build-cross}
+[ $sanitize = 1 ] && build=${1:-build-cross-sanitize}
 jobs=${CROSS_JOBS:-$(nproc)}
 toolchain=$PWD/cmake/aarch64-linux-gnu.cmake
 
@@ -47,8 +54,15 @@ mkdir -p "$build"
 gtest_prefix=$(realpath "$build")/googletest-install
 build_googletest "$gtest_prefix"
 
+variant=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+if [ $sanitize = 1 ]; then
+  variant=(-DCMAKE_BUILD_TYPE=Debug -DQUELLARION_SANITIZE=ON)
+  # LeakSanitizer cannot stop the emulated threads and aborts every program at exit; the test
+  # listing at build time runs emulated too, so this holds for the build as well.
+  export ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1
+fi
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_PREFIX_PATH="$gtest_prefix" \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUELLARION_WERROR=ON >/dev/null
+  "${variant[@]}" -DQUELLARION_WERROR=ON >/dev/null
 cmake --build "$build" -j"$jobs"
 # Emulated programs run several times slower than native ones: more time per test.
 ctest --test-dir "$build" --output-on-failure -j"$jobs" --timeout 900
