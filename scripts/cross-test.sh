@@ -64,5 +64,4 @@ fi
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_PREFIX_PATH="$gtest_prefix" \
   "${variant[@]}" -DQUELLARION_WERROR=ON >/dev/null
 cmake --build "$build" -j"$jobs"
-# Emulated programs run several times slower than native ones: more time per test.
-ctest --test-dir "$build" --output-on-failure -j"$jobs" --timeout 900
+ctest --test-dir "$build" --output-on-failure -j"$jobs" --timeout 600
