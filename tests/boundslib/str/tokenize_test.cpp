@@ -65,8 +65,8 @@ TEST(Tokenize, Sequences) {
 
 template <typename Ch, typename Tokenize>
 void check_missing_arguments(Tokenize tokenize) {
-    std::vector<Ch> text = terminated<Ch>("a,b");
-    const std::vector<Ch> delim = terminated<Ch>(",");
+    std::vector<Ch> text = from_picture<Ch>("a,b", true);
+    const std::vector<Ch> delim = from_picture<Ch>(",", true);
     Ch *context = text.data() + 1;
     EXPECT_EQ(tokenize(text.data(), delim.data(), nullptr), nullptr);
     EXPECT_EQ(tokenize(text.data(), nullptr, &context), nullptr);
