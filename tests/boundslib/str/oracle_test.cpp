@@ -76,7 +76,7 @@ void check_against_c_library(std::mt19937 &rng) {
                 const Ch *src = source.data() + srcAt;
                 const std::size_t prefix = head.size() - 1, size = destAt + prefix + len + 4;
                 const std::size_t count = rng() % (len + 2), taken = std::min(count, len);
-                const std::size_t room = len + 1 + rng() % 3;
+                const std::size_t room = len + 1 + destAt % 3;  // an exact fit and room to spare
                 const std::string where = "len " + std::to_string(len) + " dest+" +
                                           std::to_string(destAt) + " src+" + std::to_string(srcAt) +
                                           " prefix " + std::to_string(prefix) + " count " +
