@@ -16,7 +16,7 @@ namespace {
 constexpr size_t kArea = 64;
 // destMax placeholders, resolved per element width to the width's limit and one above it.
 constexpr size_t kLimit = SIZE_MAX - 1, kOverLimit = SIZE_MAX - 2;
-constexpr int kSame = -1;  // the same code as the column before
+constexpr int kSame = -1;  // in a later column: no different from the copy (or move) column
 
 enum Where { N, B, S };  // null, into the guarded buffer, into a separate source
 
@@ -32,9 +32,6 @@ T pattern(size_t i) {
     return static_cast<T>(0x01020301u * static_cast<unsigned>(i + 1));
 }
 
-// Runs fn(dest, destMax, src, count) and checks the code and the whole buffer: 0 moves count
-// elements from src as it was (unless copies is false), a code above 128 clears destMax elements
-// to zero, any other code writes nothing.
 struct CopyCase {
     const char *name;
     Where dest;
@@ -49,6 +46,9 @@ struct CopyCase {
     int nolimit = kSame;  // memcpy_s_fast_nolimit: a destMax above the limit is fine
 };
 
+// Runs fn(dest, destMax, src, count) and checks the code and the whole buffer: 0 moves count
+// elements from src as it was (unless copies is false), a code above 128 clears destMax elements
+// to zero, any other code writes nothing.
 template <typename T, typename Fn>
 void check_copy(const std::string &what, Fn fn, const CopyCase &l, int code, bool copies = true) {
     SCOPED_TRACE(what);
