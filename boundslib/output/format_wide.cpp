@@ -23,10 +23,10 @@ int wformat_bounded_in_place(wchar_t *dest, size_t capacity, const wchar_t *form
 }
 
 // Renders narrow text; the engine converts it to wide characters on output.
-int wformat_float(char *scratch, size_t size, const char *specification, ...) {
+int wformat_float(char *scratch, size_t size, const char *directive, ...) {
     va_list args;
-    va_start(args, specification);
-    const int result = std::vsnprintf(scratch, size, specification, args);
+    va_start(args, directive);
+    const int result = std::vsnprintf(scratch, size, directive, args);
     va_end(args);
     return result;
 }

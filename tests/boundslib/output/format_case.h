@@ -1,10 +1,13 @@
-// A formatting case: a call with its own arguments, bound into a closure so that cases of any
-// argument list fit into one table.
+// A formatting case: one engine call with its own arguments, bound into a closure so that cases
+// of any argument list fit into one table, run into a guarded destination.
 #pragma once
 
 #include <cstdarg>
+#include <cstring>
 #include <functional>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -13,24 +16,25 @@
 
 #include "output/format_internal.h"
 
-inline int call_format_bounded(char *dest, size_t capacity, const char *format, ...) {
+using boundslib::OUTPUT_ERROR;
+using boundslib::OUTPUT_TRUNCATED;
+
+template <typename Char>
+int call_engine(Char *dest, size_t capacity, const Char *format, ...) {
     va_list args;
     va_start(args, format);
-    const int result = boundslib::format_bounded(dest, capacity, format, args);
+    int result;
+    if constexpr (std::is_same_v<Char, char>) {
+        result = boundslib::format_bounded(dest, capacity, format, args);
+    } else {
+        result = boundslib::wformat_bounded(dest, capacity, format, args);
+    }
     va_end(args);
     return result;
 }
 
-inline int call_wformat_bounded(wchar_t *dest, size_t capacity, const wchar_t *format, ...) {
-    va_list args;
-    va_start(args, format);
-    const int result = boundslib::wformat_bounded(dest, capacity, format, args);
-    va_end(args);
-    return result;
-}
-
-// expected holds the output for a result of 0 or more and for OUTPUT_TRUNCATED (the cut,
-// terminated output); for OUTPUT_ERROR it is ignored and dest[0] must be the terminator.
+// expected is the output for a count and the cut output for OUTPUT_TRUNCATED; OUTPUT_ERROR must
+// leave a terminator in the first place.
 template <typename Char>
 struct FormatCase {
     std::string name;
@@ -40,27 +44,26 @@ struct FormatCase {
     size_t capacity = 600;
 };
 
-template <typename... Args>
-FormatCase<char> narrow_case(int result, std::string expected, const char *format, Args... args) {
-    return {format,
-            [=](char *dest, size_t capacity) {
-                return call_format_bounded(dest, capacity, format, args...);
-            },
-            result, std::move(expected)};
+template <typename Char, typename... Args>
+FormatCase<Char> format_case(int result, std::type_identity_t<std::basic_string<Char>> expected,
+                             const Char *format, Args... args) {
+    std::string name;
+    for (const Char *p = format; *p != 0; ++p) name += *p > 0 && *p < 127 ? char(*p) : '?';
+    return {name, [=](Char *d, size_t m) { return call_engine(d, m, format, args...); }, result,
+            std::move(expected)};
 }
 
+// The same ASCII case for the narrow and the wide engine.
+using BothCase = std::pair<FormatCase<char>, FormatCase<wchar_t>>;
+
 template <typename... Args>
-FormatCase<wchar_t> wide_case(int result, std::wstring expected, const wchar_t *format,
-                              Args... args) {
-    std::string name;
-    for (const wchar_t *p = format; *p != 0; ++p) {
-        name += *p < 127 ? static_cast<char>(*p) : '?';
-    }
-    return {name,
-            [=](wchar_t *dest, size_t capacity) {
-                return call_wformat_bounded(dest, capacity, format, args...);
-            },
-            result, std::move(expected)};
+BothCase both(int result, const std::string &expected, const char *format, Args... args) {
+    FormatCase<wchar_t> wide{
+        std::string(format) + " (wide)", nullptr, result, {expected.begin(), expected.end()}};
+    wide.call = [=, f = std::wstring(format, format + std::strlen(format))](wchar_t *d, size_t m) {
+        return call_engine(d, m, f.c_str(), args...);
+    };
+    return {format_case(result, expected, format, args...), wide};
 }
 
 template <typename Char>
@@ -70,25 +73,32 @@ FormatCase<Char> with_capacity(FormatCase<Char> c, size_t capacity) {
     return c;
 }
 
-// Runs each case into a guarded destination of its capacity and checks result, output,
-// terminator and guards.
+inline BothCase with_capacity(BothCase c, size_t capacity) {
+    return {with_capacity(c.first, capacity), with_capacity(c.second, capacity)};
+}
+
+// The fill has every bit set, so that a terminator of fewer bytes than a character shows.
 template <typename Char>
 void run_cases(const std::vector<FormatCase<Char>> &cases) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        GuardedBuffer<Char> dest(c.capacity);
+        GuardedBuffer<Char> dest(c.capacity, Char(-1));
         const int result = c.call(dest.data(), c.capacity);
         EXPECT_EQ(result, c.result);
-        if (result >= 0 && static_cast<size_t>(result) < c.capacity) {
-            EXPECT_EQ(std::basic_string<Char>(dest.data(), static_cast<size_t>(result)),
-                      c.expected);
-            EXPECT_EQ(dest[static_cast<size_t>(result)], Char(0));
-        } else if (result == boundslib::OUTPUT_TRUNCATED) {
-            EXPECT_EQ(std::basic_string<Char>(dest.data(), c.capacity - 1), c.expected);
-            EXPECT_EQ(dest[c.capacity - 1], Char(0));
+        const size_t end = result == OUTPUT_TRUNCATED ? c.capacity - 1 : size_t(result);
+        if (result != OUTPUT_ERROR && end < c.capacity) {
+            EXPECT_EQ(std::basic_string<Char>(dest.data(), end), c.expected);
+            EXPECT_EQ(dest[end], Char(0));
         } else {
             EXPECT_EQ(dest[0], Char(0));
         }
         EXPECT_TRUE(dest.guards_intact());
+    }
+}
+
+inline void run_both(const std::vector<BothCase> &cases) {
+    for (const auto &c : cases) {
+        run_cases<char>({c.first});
+        run_cases<wchar_t>({c.second});
     }
 }
