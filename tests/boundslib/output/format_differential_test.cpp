@@ -186,22 +186,22 @@ void compare(uint64_t seed, int cases, Printer<Char> reference, Printer<Char> wh
         const auto n = static_cast<size_t>(length);
         SCOPED_TRACE("format \"" + g.format + "\", smaller destMax " + std::to_string(smaller));
 
-        GuardedBuffer<Char> fits(n + 1);
-        EXPECT_EQ(print(whole, fits.data(), n + 1, format.c_str(), g.args), length);
-        EXPECT_EQ(std::basic_string<Char>(fits.data(), n + 1), expected + Char(0));
-        EXPECT_TRUE(fits.guards_intact());
+        // One printer into a guarded destination: its result and the whole destination.
+        auto run = [&](Printer<Char> printer, size_t size) {
+            GuardedBuffer<Char> dest(size);
+            const int result = print(printer, dest.data(), size, format.c_str(), g.args);
+            EXPECT_TRUE(dest.guards_intact());
+            return std::make_pair(result, std::basic_string<Char>(dest.data(), size));
+        };
+        EXPECT_EQ(run(whole, n + 1), std::make_pair(length, expected + Char(0)));
         if (smaller <= n) {
-            GuardedBuffer<Char> cut(smaller);
-            EXPECT_EQ(print(whole, cut.data(), smaller, format.c_str(), g.args), -1);
+            const auto [result, cut] = run(whole, smaller);
+            EXPECT_EQ(result, -1);
             EXPECT_EQ(cut[0], Char(0));
-            EXPECT_TRUE(cut.guards_intact());
             if (truncating != nullptr) {
-                GuardedBuffer<Char> kept(smaller);
-                EXPECT_EQ(print(truncating, kept.data(), smaller, format.c_str(), g.args),
-                          static_cast<int>(smaller - 1));
-                EXPECT_EQ(std::basic_string<Char>(kept.data(), smaller),
-                          expected.substr(0, smaller - 1) + Char(0));
-                EXPECT_TRUE(kept.guards_intact());
+                EXPECT_EQ(run(truncating, smaller),
+                          std::make_pair(static_cast<int>(smaller - 1),
+                                         expected.substr(0, smaller - 1) + Char(0)));
             }
         }
     }

@@ -24,7 +24,7 @@ constexpr int CHARACTER = 0x141;
 
 TEST(FormatText, NarrowEngineUnderUtf8) {
     LocaleScope locale("C.UTF-8");
-    std::vector<FormatCase<char>> cases = {
+    std::vector<FormatCase> cases = {
         format_case(3, std::string("a\0b", 3), "a%cb", 0),
         format_case(2, std::string("a\0", 2), "a%lc", 0),
         format_case(5, "    A", "%05c", CHARACTER),
@@ -54,7 +54,7 @@ TEST(FormatText, NarrowEngineUnderUtf8) {
 
 TEST(FormatText, WideEngineUnderUtf8) {
     LocaleScope locale("C.UTF-8");
-    std::vector<FormatCase<wchar_t>> cases = {
+    std::vector<FormatCase> cases = {
         format_case(3, std::wstring(L"a\0b", 3), L"a%cb", 0),
         format_case(OUTPUT_ERROR, L"", L"%hc", 0),
         format_case(2, L"(n", L"%.2ls", nullptr),
@@ -84,14 +84,14 @@ TEST(FormatText, WideEngineUnderUtf8) {
 
 TEST(FormatText, ConversionFailuresUnderC) {
     LocaleScope locale("C");
-    run_cases<char>({
+    run_cases({
         format_case(OUTPUT_ERROR, "", "%ls", L"\u00e9"),
         format_case(OUTPUT_ERROR, "", "%lc", 0x263a),
         // Out of room before the character that fails: truncation; no room and it fails: error.
         with_capacity(format_case(OUTPUT_TRUNCATED, "ab", "abcd%ls", L"\u00e9"), 3),
         with_capacity(format_case(OUTPUT_ERROR, "", "ab%ls", L"\u00e9"), 3),
     });
-    run_cases<wchar_t>({
+    run_cases({
         format_case(OUTPUT_ERROR, L"", L"%s", "\xc3\xa9"),
         format_case(OUTPUT_ERROR, L"", L"%hc", 0xe9),
         format_case(1, L"\u00e9", L"%c", 0xe9),

@@ -5,8 +5,8 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -30,11 +30,12 @@ struct FrontCase {
     size_t destMax;
     int result;
     After after;
-    const char *holds = "";  // with After::Holds, the string up to its terminator
+    const char *holds = "";     // with After::Holds, the string up to its terminator
+    size_t count = 0x7FFFFFFE;  // for snprintf_s; the largest it accepts never bounds
 };
 
 template <typename Char>
-using Front = std::function<int(Char *, size_t, const Char *)>;
+using Front = int (*)(Char *, size_t, size_t, const Char *);
 
 template <typename Char>
 void run_front_cases(const char *function, Front<Char> call, const std::vector<FrontCase> &cases) {
@@ -47,9 +48,9 @@ void run_front_cases(const char *function, Front<Char> call, const std::vector<F
         const std::basic_string<Char> format(c.format,
                                              c.format + std::strlen(c.format ? c.format : ""));
         GuardedBuffer<Char> dest(ROOM, Char(-1));
-        EXPECT_EQ(
-            call(c.nullDest ? nullptr : dest.data(), destMax, c.format ? format.c_str() : nullptr),
-            c.result);
+        EXPECT_EQ(call(c.nullDest ? nullptr : dest.data(), destMax, c.count,
+                       c.format ? format.c_str() : nullptr),
+                  c.result);
         size_t untouched = 0;
         if (c.after == After::Cleared || c.after == After::Empty) {
             EXPECT_EQ(dest[0], Char(0));
@@ -78,47 +79,38 @@ const std::vector<FrontCase> COMMON_CASES = {
 };
 
 TEST(FrontEnds, ChecksAndOutcomesCommonToAll) {
-    run_front_cases<char>(
-        "sprintf_s", [](char *d, size_t m, const char *f) { return sprintf_s(d, m, f, 42); },
-        COMMON_CASES);
-    run_front_cases<char>(
-        "snprintf_truncated_s",
-        [](char *d, size_t m, const char *f) { return snprintf_truncated_s(d, m, f, 42); },
-        COMMON_CASES);
-    run_front_cases<char>(
-        "snprintf_s",
-        [](char *d, size_t m, const char *f) { return snprintf_s(d, m, 0x7FFFFFFE, f, 42); },
-        COMMON_CASES);
+    const std::pair<const char *, Front<char>> narrow[] = {
+        {"sprintf_s",
+         [](char *d, size_t m, size_t, const char *f) { return sprintf_s(d, m, f, 42); }},
+        {"snprintf_truncated_s", [](char *d, size_t m, size_t,
+                                    const char *f) { return snprintf_truncated_s(d, m, f, 42); }},
+        {"snprintf_s",
+         [](char *d, size_t m, size_t n, const char *f) { return snprintf_s(d, m, n, f, 42); }},
+    };
+    for (const auto &[name, call] : narrow) run_front_cases<char>(name, call, COMMON_CASES);
     run_front_cases<wchar_t>(
         "swprintf_s",
-        [](wchar_t *d, size_t m, const wchar_t *f) { return swprintf_s(d, m, f, 42); },
+        [](wchar_t *d, size_t m, size_t, const wchar_t *f) { return swprintf_s(d, m, f, 42); },
         COMMON_CASES);
 }
 
 // A count below destMax bounds the output, and cut output keeps its count characters; a larger
 // count leaves destMax as the bound, and output that does not fit is a failure.
 TEST(FrontEnds, CountOfSnprintfS) {
-    struct Case {
-        size_t count;
-        FrontCase front;
-    };
-    const Case cases[] = {
-        {0, {"count 0, empty output", "", false, 10, 0, After::Holds}},
-        {0, {"count 0, some output", "x", false, 10, -1, After::Cleared}},
-        {2, {"count 2 cuts", "%d|", false, 4, -1, After::Holds, "42"}},
-        {3, {"count 3 fits", "%d|", false, 4, 3, After::Holds, "42|"}},
-        {4, {"count 4 not below destMax", "%d||", false, 4, -1, After::Empty}},
-        {5, {"count 5 not below destMax, fits", "%d|", false, 4, 3, After::Holds, "42|"}},
-        {0x7FFFFFFF, {"count 0x7FFFFFFF", "x", false, 10, -1, After::Cleared}},
-        {SIZE_MAX, {"count too big, destMax 0", "x", false, 0, -1, After::Untouched}},
-        {2, {"count bounds, format error", "%n", false, 10, -1, After::Cleared}},
-    };
-    for (const Case &c : cases) {
-        run_front_cases<char>(
-            "snprintf_s",
-            [&c](char *d, size_t m, const char *f) { return snprintf_s(d, m, c.count, f, 42); },
-            {c.front});
-    }
+    run_front_cases<char>(
+        "snprintf_s",
+        [](char *d, size_t m, size_t n, const char *f) { return snprintf_s(d, m, n, f, 42); },
+        {
+            {"count 0, empty output", "", false, 10, 0, After::Holds, "", 0},
+            {"count 0, some output", "x", false, 10, -1, After::Cleared, "", 0},
+            {"count 2 cuts", "%d|", false, 4, -1, After::Holds, "42", 2},
+            {"count 3 fits", "%d|", false, 4, 3, After::Holds, "42|", 3},
+            {"count 4 not below destMax", "%d||", false, 4, -1, After::Empty, "", 4},
+            {"count 5 not below destMax, fits", "%d|", false, 4, 3, After::Holds, "42|", 5},
+            {"count 0x7FFFFFFF", "x", false, 10, -1, After::Cleared, "", 0x7FFFFFFF},
+            {"count too big, destMax 0", "x", false, 0, -1, After::Untouched, "", SIZE_MAX},
+            {"count bounds, format error", "%n", false, 10, -1, After::Cleared, "", 2},
+        });
 }
 
 int through_list(int (*fn)(char *, size_t, const char *, va_list), char *dest, size_t destMax,
