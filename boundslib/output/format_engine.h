@@ -177,7 +177,7 @@ static_assert([] {
 // abandoned) and emits it. Characters written, or -1.
 template <typename Out>
 int run_directive(OutputBuffer &buffer, ConversionSpec &spec, const typename Out::Char *&p,
-                      va_list &args) {
+                  va_list &args) {
     open_directive(spec);
     uint8_t state = STATE_PERCENT;
     for (;;) {
@@ -268,6 +268,17 @@ int run_bounded(typename Out::Char *dest, size_t capacity, const typename Out::C
     }
     dest[capacity - 1] = 0;
     return OUTPUT_TRUNCATED;
+}
+
+// The entry on a copy of args, so that the caller's list is not advanced.
+template <typename Out>
+int run_bounded_copy(typename Out::Char *dest, size_t capacity, const typename Out::Char *format,
+                     va_list args) {
+    va_list copy;
+    va_copy(copy, args);
+    const int result = run_bounded<Out>(dest, capacity, format, copy);
+    va_end(copy);
+    return result;
 }
 
 }  // namespace boundslib

@@ -11,11 +11,7 @@ int format_engine(OutputBuffer &buffer, const char *format, va_list &args) {
 }
 
 int format_bounded(char *dest, size_t capacity, const char *format, va_list args) {
-    va_list copy;
-    va_copy(copy, args);
-    const int result = run_bounded<NarrowOutput>(dest, capacity, format, copy);
-    va_end(copy);
-    return result;
+    return run_bounded_copy<NarrowOutput>(dest, capacity, format, args);
 }
 
 int format_bounded_in_place(char *dest, size_t capacity, const char *format, va_list &args) {
