@@ -52,8 +52,7 @@ struct Generated {
     std::vector<Arg> args;
 };
 
-class Grammar {
-public:
+struct Grammar {
     explicit Grammar(uint64_t seed) : rng_(seed) {}
 
     Generated next() {
@@ -73,7 +72,6 @@ public:
         return out;
     }
 
-private:
     int uniform(int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng_); }
     bool chance(int percent) { return uniform(1, 100) <= percent; }
 

@@ -44,8 +44,9 @@ TEST(FormatText, NarrowEngineUnderUtf8) {
     for (const char *format : {"%lc", "%C", "%hlC", "%wc"}) {
         cases.push_back(format_case(2, "\xc5\x81", format, CHARACTER));
     }
-    for (const char *format : {"%s", "%hs", "%hS"})
+    for (const char *format : {"%s", "%hs", "%hS"}) {
         cases.push_back(format_case(2, "hi", format, "hi"));
+    }
     for (const char *format : {"%ls", "%ws", "%S", "%hls"}) {
         cases.push_back(format_case(2, "hi", format, L"hi"));
     }
@@ -77,8 +78,9 @@ TEST(FormatText, WideEngineUnderUtf8) {
     for (const wchar_t *format : {L"%s", L"%ws", L"%hls", L"%S", L"%wS"}) {
         cases.push_back(format_case(2, L"hi", format, "hi"));
     }
-    for (const wchar_t *format : {L"%ls", L"%lS"})
+    for (const wchar_t *format : {L"%ls", L"%lS"}) {
         cases.push_back(format_case(2, L"hi", format, L"hi"));
+    }
     run_cases(cases);
 }
 

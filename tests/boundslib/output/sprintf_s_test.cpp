@@ -73,7 +73,6 @@ const std::vector<FrontCase> COMMON_CASES = {
     {"destMax 0", "ab", false, 0, -1, After::Untouched},
     {"destMax above limit", "ab", false, ABOVE_LIMIT, -1, After::Untouched},
     {"destMax at limit", "ab", false, AT_LIMIT, 2, After::Holds, "ab"},
-    {"fits exactly", "%d|", false, 4, 3, After::Holds, "42|"},
     {"destMax 1, empty", "", false, 1, 0, After::Holds},
     {"format error", "%n", false, 8, -1, After::Cleared},
 };
