@@ -66,7 +66,7 @@ struct Grammar {
             } else if (pick == 4) {
                 out.format += "%%";
             } else {
-                spec(out);
+                directive(out);
             }
         }
         return out;
@@ -75,7 +75,7 @@ struct Grammar {
     int uniform(int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng_); }
     bool chance(int percent) { return uniform(1, 100) <= percent; }
 
-    void spec(Generated &out) {
+    void directive(Generated &out) {
         const char conversion = CONVERSIONS[uniform(0, sizeof CONVERSIONS - 2)];
         std::string flags;
         for (char flag : std::string("-+ #0")) {

@@ -19,14 +19,14 @@ namespace {
 constexpr size_t ROOM = 16;  // elements really present behind every destination pointer
 constexpr size_t AT_LIMIT = SIZE_MAX, ABOVE_LIMIT = SIZE_MAX - 1;  // the front end's own limit
 
-// Cleared: only the first place changed. Empty: the first place is a terminator and nothing at
-// or past destMax changed (the engine may have written before the failure).
-enum class After { Untouched, Cleared, Empty, Holds };
+// NullDest: a null destination is passed, nothing changes. Cleared: only the first place changed.
+// Empty: the first place is a terminator and nothing at or past destMax changed (the engine may
+// have written before the failure).
+enum class After { NullDest, Untouched, Cleared, Empty, Holds };
 
 struct FrontCase {
     const char *name;
     const char *format;  // converted for wide front ends; its one argument is the int 42
-    bool nullDest;
     size_t destMax;
     int result;
     After after;
@@ -48,7 +48,7 @@ void run_front_cases(const char *function, Front<Char> call, const std::vector<F
         const std::basic_string<Char> format(c.format,
                                              c.format + std::strlen(c.format ? c.format : ""));
         GuardedBuffer<Char> dest(ROOM, Char(-1));
-        EXPECT_EQ(call(c.nullDest ? nullptr : dest.data(), destMax, c.count,
+        EXPECT_EQ(call(c.after == After::NullDest ? nullptr : dest.data(), destMax, c.count,
                        c.format ? format.c_str() : nullptr),
                   c.result);
         size_t untouched = 0;
@@ -66,15 +66,15 @@ void run_front_cases(const char *function, Front<Char> call, const std::vector<F
 }
 
 const std::vector<FrontCase> COMMON_CASES = {
-    {"null destination", "ab", true, 5, -1, After::Untouched},
-    {"null format", nullptr, false, 5, -1, After::Cleared},
-    {"null format, destMax 0", nullptr, false, 0, -1, After::Untouched},
-    {"null format, destMax above limit", nullptr, false, ABOVE_LIMIT, -1, After::Untouched},
-    {"destMax 0", "ab", false, 0, -1, After::Untouched},
-    {"destMax above limit", "ab", false, ABOVE_LIMIT, -1, After::Untouched},
-    {"destMax at limit", "ab", false, AT_LIMIT, 2, After::Holds, "ab"},
-    {"destMax 1, empty", "", false, 1, 0, After::Holds},
-    {"format error", "%n", false, 8, -1, After::Cleared},
+    {"null destination", "ab", 5, -1, After::NullDest},
+    {"null format", nullptr, 5, -1, After::Cleared},
+    {"null format, destMax 0", nullptr, 0, -1, After::Untouched},
+    {"null format, destMax above limit", nullptr, ABOVE_LIMIT, -1, After::Untouched},
+    {"destMax 0", "ab", 0, -1, After::Untouched},
+    {"destMax above limit", "ab", ABOVE_LIMIT, -1, After::Untouched},
+    {"destMax at limit", "ab", AT_LIMIT, 2, After::Holds, "ab"},
+    {"destMax 1, empty", "", 1, 0, After::Holds},
+    {"format error", "%n", 8, -1, After::Cleared},
 };
 
 TEST(FrontEnds, ChecksAndOutcomesCommonToAll) {
@@ -100,15 +100,15 @@ TEST(FrontEnds, CountOfSnprintfS) {
         "snprintf_s",
         [](char *d, size_t m, size_t n, const char *f) { return snprintf_s(d, m, n, f, 42); },
         {
-            {"count 0, empty output", "", false, 10, 0, After::Holds, "", 0},
-            {"count 0, some output", "x", false, 10, -1, After::Cleared, "", 0},
-            {"count 2 cuts", "%d|", false, 4, -1, After::Holds, "42", 2},
-            {"count 3 fits", "%d|", false, 4, 3, After::Holds, "42|", 3},
-            {"count 4 not below destMax", "%d||", false, 4, -1, After::Empty, "", 4},
-            {"count 5 not below destMax, fits", "%d|", false, 4, 3, After::Holds, "42|", 5},
-            {"count 0x7FFFFFFF", "x", false, 10, -1, After::Cleared, "", 0x7FFFFFFF},
-            {"count too big, destMax 0", "x", false, 0, -1, After::Untouched, "", SIZE_MAX},
-            {"count bounds, format error", "%n", false, 10, -1, After::Cleared, "", 2},
+            {"count 0, empty output", "", 10, 0, After::Holds, "", 0},
+            {"count 0, some output", "x", 10, -1, After::Cleared, "", 0},
+            {"count 2 cuts", "%d|", 4, -1, After::Holds, "42", 2},
+            {"count 3 fits", "%d|", 4, 3, After::Holds, "42|", 3},
+            {"count 4 not below destMax", "%d||", 4, -1, After::Empty, "", 4},
+            {"count 5 not below destMax, fits", "%d|", 4, 3, After::Holds, "42|", 5},
+            {"count 0x7FFFFFFF", "x", 10, -1, After::Cleared, "", 0x7FFFFFFF},
+            {"count too big, destMax 0", "x", 0, -1, After::Untouched, "", SIZE_MAX},
+            {"count bounds, format error", "%n", 10, -1, After::Cleared, "", 2},
         });
 }
 
