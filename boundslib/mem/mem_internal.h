@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "bounds_checked.h"
 
@@ -42,6 +43,18 @@ inline bool ranges_overlap(const void *dest, const void *src, size_t count) {
     const auto d = reinterpret_cast<uintptr_t>(dest);
     const auto s = reinterpret_cast<uintptr_t>(src);
     return (d > s && d < s + count) || (d < s && s < d + count);
+}
+
+// The checks the copy and the move share, in their order: 0 when the call may go on, otherwise
+// the failure's code, with the destination cleared where the code says so.
+inline int check_copy_args(void *dest, size_t destMax, const void *src, size_t count) {
+    if (!dest_max_in_range(destMax, MAX_BUFFER_BYTES)) return ERANGE;
+    if (dest == nullptr) return EINVAL;
+    if (src == nullptr || count > destMax) {
+        std::memset(dest, 0, destMax);
+        return src == nullptr ? ERR_INVALID_CLEARED : ERR_RANGE_CLEARED;
+    }
+    return 0;
 }
 
 // The whole success test of the copies, apart from the limit on destMax.

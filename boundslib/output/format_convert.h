@@ -227,11 +227,11 @@ inline char *put_decimal(char *p, uint32_t value) {
     return p + n;
 }
 
-// The C library renders the value. Its specification is rebuilt from the parsed flags with the
+// The C library renders the value. Its directive is rebuilt from the parsed flags with the
 // resolved width and precision written out, and only 'L' kept of the length modifiers, so the
 // C library reads exactly the one value the engine passes.
-inline void build_float_specification(char (&out)[32], uint32_t flags, int32_t width,
-                                      int32_t precision, char conversion) {
+inline void build_float_directive(char (&out)[32], uint32_t flags, int32_t width, int32_t precision,
+                                  char conversion) {
     char *p = out;
     *p++ = '%';
     if ((flags & FLAG_LEFT) != 0) *p++ = '-';
@@ -278,11 +278,11 @@ int convert_float(OutputBuffer &buffer, ConversionSpec &spec, char conversion, v
         if (heap == nullptr) return 0;
         render = heap;
     }
-    char specification[32];
-    build_float_specification(specification, spec.flags, spec.width, precision, conversion);
+    char directive[32];
+    build_float_directive(directive, spec.flags, spec.width, precision, conversion);
     const int rendered =
-        isLong ? Out::render_float(render, static_cast<size_t>(size), specification, longValue)
-               : Out::render_float(render, static_cast<size_t>(size), specification, value);
+        isLong ? Out::render_float(render, static_cast<size_t>(size), directive, longValue)
+               : Out::render_float(render, static_cast<size_t>(size), directive, value);
     int written = 0;
     if (rendered >= 0 && rendered < size) written = Out::put_narrow(buffer, render, rendered);
     if (heap != nullptr) std::free(heap);

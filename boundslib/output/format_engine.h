@@ -16,7 +16,7 @@ inline constexpr int32_t DIGITS_LIMIT = 21474836;
 inline constexpr int32_t STAR_WIDTH_LOWEST = -214748360;
 inline constexpr int32_t STAR_PRECISION_HIGHEST = 214748360;
 
-inline void open_specification(ConversionSpec &spec) {
+inline void open_directive(ConversionSpec &spec) {
     spec.flags = 0;
     spec.width = 0;
     spec.precision = -1;
@@ -86,7 +86,7 @@ inline bool read_precision(ConversionSpec &spec, int c, va_list &args) {
 }
 
 // Applies the length modifier c; next points behind it and moves past any further characters
-// the modifier consumes. False when an 'I' abandons the specification.
+// the modifier consumes. False when an 'I' abandons the directive.
 template <typename Char>
 bool read_length(ConversionSpec &spec, int c, const Char *&next) {
     switch (c) {
@@ -158,7 +158,7 @@ bool is_digit(Char c) {
 }
 
 // Digits after width or precision digits leave the state as it is, which lets the engine read
-// them in a loop. The end of the format is class 0 and so ends any open specification with an
+// them in a loop. The end of the format is class 0 and so ends any open directive with an
 // error; a '%' cannot open another one inside it.
 static_assert(FORMAT_TABLES.transitions[CLASS_ZERO][STATE_WIDTH] == STATE_WIDTH &&
               FORMAT_TABLES.transitions[CLASS_DIGIT][STATE_WIDTH] == STATE_WIDTH &&
@@ -173,16 +173,16 @@ static_assert([] {
     return true;
 }());
 
-// Reads one specification from just behind its '%' through its conversion (or until it is
+// Reads one directive from just behind its '%' through its conversion (or until it is
 // abandoned) and emits it. Characters written, or -1.
 template <typename Out>
-int run_specification(OutputBuffer &buffer, ConversionSpec &spec, const typename Out::Char *&p,
-                      va_list &args) {
-    open_specification(spec);
+int run_directive(OutputBuffer &buffer, ConversionSpec &spec, const typename Out::Char *&p,
+                  va_list &args) {
+    open_directive(spec);
     uint8_t state = STATE_PERCENT;
     for (;;) {
         const typename Out::Char ch = *p++;
-        const int c = static_cast<int>(ch);  // every specification character is ASCII
+        const int c = static_cast<int>(ch);  // every directive character is ASCII
         const uint8_t previous = state;
         state = FORMAT_TABLES.transitions[Out::class_of(ch)][state];
         switch (state) {
@@ -206,7 +206,7 @@ int run_specification(OutputBuffer &buffer, ConversionSpec &spec, const typename
                 break;
             case STATE_LENGTH:
                 if (!read_length(spec, c, p)) {
-                    // The specification is dropped; its 'I' is printed and what follows is text.
+                    // The directive is dropped; its 'I' is printed and what follows is text.
                     return Out::put_ascii_char(buffer, 'I') ? 1 : -1;
                 }
                 break;
@@ -220,7 +220,7 @@ int run_specification(OutputBuffer &buffer, ConversionSpec &spec, const typename
     }
 }
 
-// Ordinary text is copied a run at a time; each '%' hands over to run_specification, after which
+// Ordinary text is copied a run at a time; each '%' hands over to run_directive, after which
 // the machine is back among ordinary text.
 template <typename Out>
 int run_engine(OutputBuffer &buffer, const typename Out::Char *format, va_list &args) {
@@ -241,7 +241,7 @@ int run_engine(OutputBuffer &buffer, const typename Out::Char *format, va_list &
             if (*p == 0) return count;
         }
         ++p;
-        const int written = run_specification<Out>(buffer, spec, p, args);
+        const int written = run_directive<Out>(buffer, spec, p, args);
         if (written < 0) return -1;
         count += written;
     }
@@ -268,6 +268,17 @@ int run_bounded(typename Out::Char *dest, size_t capacity, const typename Out::C
     }
     dest[capacity - 1] = 0;
     return OUTPUT_TRUNCATED;
+}
+
+// The entry on a copy of args, so that the caller's list is not advanced.
+template <typename Out>
+int run_bounded_copy(typename Out::Char *dest, size_t capacity, const typename Out::Char *format,
+                     va_list args) {
+    va_list copy;
+    va_copy(copy, args);
+    const int result = run_bounded<Out>(dest, capacity, format, copy);
+    va_end(copy);
+    return result;
 }
 
 }  // namespace boundslib

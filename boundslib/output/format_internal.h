@@ -86,8 +86,8 @@ int format_engine(OutputBuffer &buffer, const char *format, va_list &args);
 int wformat_engine(OutputBuffer &buffer, const wchar_t *format, va_list &args);
 
 // Floating renderers: the C library's formatter bounded by size; its result is returned as is.
-int format_float(char *scratch, size_t size, const char *specification, ...);
-int wformat_float(char *scratch, size_t size, const char *specification, ...);
+int format_float(char *scratch, size_t size, const char *directive, ...);
+int wformat_float(char *scratch, size_t size, const char *directive, ...);
 
 }  // namespace boundslib
 

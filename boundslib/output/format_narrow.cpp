@@ -11,11 +11,7 @@ int format_engine(OutputBuffer &buffer, const char *format, va_list &args) {
 }
 
 int format_bounded(char *dest, size_t capacity, const char *format, va_list args) {
-    va_list copy;
-    va_copy(copy, args);
-    const int result = run_bounded<NarrowOutput>(dest, capacity, format, copy);
-    va_end(copy);
-    return result;
+    return run_bounded_copy<NarrowOutput>(dest, capacity, format, args);
 }
 
 int format_bounded_in_place(char *dest, size_t capacity, const char *format, va_list &args) {
@@ -23,10 +19,10 @@ int format_bounded_in_place(char *dest, size_t capacity, const char *format, va_
 }
 
 // Bounded by size: a rendering that does not fit is cut, and its result shows it.
-int format_float(char *scratch, size_t size, const char *specification, ...) {
+int format_float(char *scratch, size_t size, const char *directive, ...) {
     va_list args;
-    va_start(args, specification);
-    const int result = std::vsnprintf(scratch, size, specification, args);
+    va_start(args, directive);
+    const int result = std::vsnprintf(scratch, size, directive, args);
     va_end(args);
     return result;
 }

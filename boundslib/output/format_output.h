@@ -1,6 +1,6 @@
 // What really differs between the narrow and the wide engine: how a character is stored and
 // charged against the room, how text of the other width is converted, which format characters
-// may take part in a specification, and the c/C/s/S tables.
+// may take part in a directive, and the c/C/s/S tables.
 #pragma once
 
 #include <algorithm>
@@ -147,12 +147,11 @@ struct NarrowOutput {
         return (flags & (FLAG_LONG | FLAG_WIDE)) != 0;
     }
 
-    static int render_float(char *scratch, size_t size, const char *specification, double value) {
-        return format_float(scratch, size, specification, value);
+    static int render_float(char *scratch, size_t size, const char *directive, double value) {
+        return format_float(scratch, size, directive, value);
     }
-    static int render_float(char *scratch, size_t size, const char *specification,
-                            long double value) {
-        return format_float(scratch, size, specification, value);
+    static int render_float(char *scratch, size_t size, const char *directive, long double value) {
+        return format_float(scratch, size, directive, value);
     }
 };
 
@@ -160,7 +159,7 @@ struct WideOutput {
     using Char = wchar_t;
     static constexpr int32_t CHAR_COST = static_cast<int32_t>(sizeof(wchar_t));
 
-    // Only ASCII can take part in a specification; anything from 127 up is ordinary text.
+    // Only ASCII can take part in a directive; anything from 127 up is ordinary text.
     static int class_of(wchar_t c) {
         const auto code = static_cast<uint32_t>(c);
         return code > 126 ? int{CLASS_OTHER} : int{FORMAT_TABLES.classes[code]};
@@ -247,12 +246,11 @@ struct WideOutput {
         return (flags & FLAG_LONG) != 0;
     }
 
-    static int render_float(char *scratch, size_t size, const char *specification, double value) {
-        return wformat_float(scratch, size, specification, value);
+    static int render_float(char *scratch, size_t size, const char *directive, double value) {
+        return wformat_float(scratch, size, directive, value);
     }
-    static int render_float(char *scratch, size_t size, const char *specification,
-                            long double value) {
-        return wformat_float(scratch, size, specification, value);
+    static int render_float(char *scratch, size_t size, const char *directive, long double value) {
+        return wformat_float(scratch, size, directive, value);
     }
 };
 

@@ -78,7 +78,7 @@ inline constexpr FormatTables FORMAT_TABLES = {
 
 namespace tables_detail {
 
-// Outside a specification only '%' does anything: the engines copy runs of other characters in
+// Outside a directive only '%' does anything: the engines copy runs of other characters in
 // one step on the strength of this.
 constexpr bool text_states_copy_all_but_percent() {
     for (int cls = 0; cls < CLASS_COUNT; ++cls) {

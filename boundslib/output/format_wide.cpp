@@ -1,4 +1,5 @@
-// The wide engine: its entry, its core and its own floating renderer.
+// The wide engine: its entry, its core and its own floating renderer, which renders narrow text
+// that the engine converts to wide characters on output.
 #include <cstdio>
 
 #include "output/format_engine.h"
@@ -11,22 +12,17 @@ int wformat_engine(OutputBuffer &buffer, const wchar_t *format, va_list &args) {
 }
 
 int wformat_bounded(wchar_t *dest, size_t capacity, const wchar_t *format, va_list args) {
-    va_list copy;
-    va_copy(copy, args);
-    const int result = run_bounded<WideOutput>(dest, capacity, format, copy);
-    va_end(copy);
-    return result;
+    return run_bounded_copy<WideOutput>(dest, capacity, format, args);
 }
 
 int wformat_bounded_in_place(wchar_t *dest, size_t capacity, const wchar_t *format, va_list &args) {
     return run_bounded<WideOutput>(dest, capacity, format, args);
 }
 
-// Renders narrow text; the engine converts it to wide characters on output.
-int wformat_float(char *scratch, size_t size, const char *specification, ...) {
+int wformat_float(char *scratch, size_t size, const char *directive, ...) {
     va_list args;
-    va_start(args, specification);
-    const int result = std::vsnprintf(scratch, size, specification, args);
+    va_start(args, directive);
+    const int result = std::vsnprintf(scratch, size, directive, args);
     va_end(args);
     return result;
 }

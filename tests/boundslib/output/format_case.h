@@ -1,10 +1,13 @@
-// A formatting case: a call with its own arguments, bound into a closure so that cases of any
-// argument list fit into one table.
+// A formatting case: one engine call with its own arguments, bound into a closure so that cases
+// of any argument list fit into one table, run into a guarded destination.
 #pragma once
 
 #include <cstdarg>
+#include <cstring>
 #include <functional>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -13,82 +16,91 @@
 
 #include "output/format_internal.h"
 
-inline int call_format_bounded(char *dest, size_t capacity, const char *format, ...) {
-    va_list args;
-    va_start(args, format);
-    const int result = boundslib::format_bounded(dest, capacity, format, args);
-    va_end(args);
-    return result;
-}
+using boundslib::OUTPUT_ERROR;
+using boundslib::OUTPUT_TRUNCATED;
 
-inline int call_wformat_bounded(wchar_t *dest, size_t capacity, const wchar_t *format, ...) {
-    va_list args;
-    va_start(args, format);
-    const int result = boundslib::wformat_bounded(dest, capacity, format, args);
-    va_end(args);
-    return result;
-}
-
-// expected holds the output for a result of 0 or more and for OUTPUT_TRUNCATED (the cut,
-// terminated output); for OUTPUT_ERROR it is ignored and dest[0] must be the terminator.
 template <typename Char>
+int call_engine(Char *dest, size_t capacity, const Char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    int result;
+    if constexpr (std::is_same_v<Char, char>) {
+        result = boundslib::format_bounded(dest, capacity, format, args);
+    } else {
+        result = boundslib::wformat_bounded(dest, capacity, format, args);
+    }
+    va_end(args);
+    return result;
+}
+
+// A call of the narrow engine, the wide one or both, with the output each must give: the text for
+// a count, the cut text for OUTPUT_TRUNCATED; OUTPUT_ERROR leaves a terminator in the first place.
 struct FormatCase {
     std::string name;
-    std::function<int(Char *, size_t)> call;
     int result;
-    std::basic_string<Char> expected;
+    std::string expected;
+    std::wstring wexpected;
+    std::function<int(char *, size_t)> narrow;
+    std::function<int(wchar_t *, size_t)> wide;
     size_t capacity = 600;
 };
 
-template <typename... Args>
-FormatCase<char> narrow_case(int result, std::string expected, const char *format, Args... args) {
-    return {format,
-            [=](char *dest, size_t capacity) {
-                return call_format_bounded(dest, capacity, format, args...);
-            },
-            result, std::move(expected)};
-}
-
-template <typename... Args>
-FormatCase<wchar_t> wide_case(int result, std::wstring expected, const wchar_t *format,
-                              Args... args) {
-    std::string name;
-    for (const wchar_t *p = format; *p != 0; ++p) {
-        name += *p < 127 ? static_cast<char>(*p) : '?';
+template <typename Char, typename... Args>
+FormatCase format_case(int result, std::type_identity_t<std::basic_string<Char>> expected,
+                       const Char *format, Args... args) {
+    FormatCase c{};
+    c.result = result;
+    for (const Char *p = format; *p != 0; ++p) c.name += *p > 0 && *p < 127 ? char(*p) : '?';
+    auto call = [=](Char *d, size_t m) { return call_engine(d, m, format, args...); };
+    if constexpr (std::is_same_v<Char, char>) {
+        c.expected = expected;
+        c.narrow = call;
+    } else {
+        c.wexpected = expected;
+        c.wide = call;
     }
-    return {name,
-            [=](wchar_t *dest, size_t capacity) {
-                return call_wformat_bounded(dest, capacity, format, args...);
-            },
-            result, std::move(expected)};
+    return c;
 }
 
-template <typename Char>
-FormatCase<Char> with_capacity(FormatCase<Char> c, size_t capacity) {
+// The same ASCII case for both engines.
+template <typename... Args>
+FormatCase both(int result, const std::string &expected, const char *format, Args... args) {
+    FormatCase c = format_case(result, expected, format, args...);
+    c.wexpected.assign(expected.begin(), expected.end());
+    c.wide = [=, f = std::wstring(format, format + std::strlen(format))](wchar_t *d, size_t m) {
+        return call_engine(d, m, f.c_str(), args...);
+    };
+    return c;
+}
+
+inline FormatCase with_capacity(FormatCase c, size_t capacity) {
     c.capacity = capacity;
     c.name += " (capacity " + std::to_string(capacity) + ")";
     return c;
 }
 
-// Runs each case into a guarded destination of its capacity and checks result, output,
-// terminator and guards.
+// The fill has every bit set, so that a terminator of fewer bytes than a character shows.
 template <typename Char>
-void run_cases(const std::vector<FormatCase<Char>> &cases) {
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        GuardedBuffer<Char> dest(c.capacity);
-        const int result = c.call(dest.data(), c.capacity);
-        EXPECT_EQ(result, c.result);
-        if (result >= 0 && static_cast<size_t>(result) < c.capacity) {
-            EXPECT_EQ(std::basic_string<Char>(dest.data(), static_cast<size_t>(result)),
-                      c.expected);
-            EXPECT_EQ(dest[static_cast<size_t>(result)], Char(0));
-        } else if (result == boundslib::OUTPUT_TRUNCATED) {
-            EXPECT_EQ(std::basic_string<Char>(dest.data(), c.capacity - 1), c.expected);
-            EXPECT_EQ(dest[c.capacity - 1], Char(0));
-        } else {
-            EXPECT_EQ(dest[0], Char(0));
-        }
-        EXPECT_TRUE(dest.guards_intact());
+void check(const FormatCase &c, const std::function<int(Char *, size_t)> &call,
+           const std::basic_string<Char> &expected) {
+    if (!call) return;
+    SCOPED_TRACE(c.name + (sizeof(Char) == 1 ? ", narrow" : ", wide"));
+    GuardedBuffer<Char> dest(c.capacity, Char(-1));
+    const int result = call(dest.data(), c.capacity);
+    EXPECT_EQ(result, c.result);
+    const size_t end = result == OUTPUT_TRUNCATED ? c.capacity - 1 : size_t(result);
+    if (result != OUTPUT_ERROR && end < c.capacity) {
+        EXPECT_EQ(std::basic_string<Char>(dest.data(), end), expected);
+        EXPECT_EQ(dest[end], Char(0));
+    } else {
+        EXPECT_EQ(dest[0], Char(0));
+    }
+    EXPECT_TRUE(dest.guards_intact());
+}
+
+inline void run_cases(const std::vector<FormatCase> &cases) {
+    for (const FormatCase &c : cases) {
+        check(c, c.narrow, c.expected);
+        check(c, c.wide, c.wexpected);
     }
 }

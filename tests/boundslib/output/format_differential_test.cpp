@@ -20,14 +20,15 @@
 // - flags after width digits ("%5-3d"), widths above 600 and precisions above 512: the engine's
 //   own rules and limits.
 // All these have table-driven tests of their own.
+#include <algorithm>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
 #include <limits>
 #include <random>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -41,29 +42,17 @@ constexpr size_t MAX_ARGS = 4;
 constexpr char LITERAL_CHARS[] = "abcXYZ019 .,:;-+#*|_=()[]{}<>!?~";
 constexpr char CONVERSIONS[] = "diuoxXcspeEfgG";
 constexpr const char *INT_LENGTHS[] = {"hh", "h", "l", "ll", "z", "j", "t"};
-constexpr const char *STRINGS[] = {"",
-                                   "a",
-                                   "hello",
-                                   "with space",
-                                   "0123456789abcdef",
-                                   "a rather longer string of plain ASCII text for padding"};
+constexpr const char *STRINGS[] = {
+    "", "a", "hello", "with space", "0123456789abcdef", "a longer string of plain ASCII text"};
 
-// One argument; the kind says which member is passed.
-struct Arg {
-    enum Kind { Int, Long, Double, Pointer } kind;
-    int i = 0;
-    long long ll = 0;
-    double d = 0;
-    const void *p = nullptr;
-};
+using Arg = std::variant<int, long long, double, const void *>;
 
 struct Generated {
     std::string format;
     std::vector<Arg> args;
 };
 
-class Grammar {
-public:
+struct Grammar {
     explicit Grammar(uint64_t seed) : rng_(seed) {}
 
     Generated next() {
@@ -77,18 +66,16 @@ public:
             } else if (pick == 4) {
                 out.format += "%%";
             } else {
-                spec(out);
+                directive(out);
             }
         }
         return out;
     }
 
-private:
     int uniform(int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng_); }
     bool chance(int percent) { return uniform(1, 100) <= percent; }
-    void push(Generated &out, Arg arg) { out.args.push_back(arg); }
 
-    void spec(Generated &out) {
+    void directive(Generated &out) {
         const char conversion = CONVERSIONS[uniform(0, sizeof CONVERSIONS - 2)];
         std::string flags;
         for (char flag : std::string("-+ #0")) {
@@ -98,7 +85,7 @@ private:
         out.format += '%' + flags;
         if (const int pick = uniform(1, 100); pick > 85) {
             out.format += '*';
-            push(out, {Arg::Int, uniform(-40, 40)});
+            out.args.push_back(uniform(-40, 40));
         } else if (pick > 50) {
             out.format += std::to_string(chance(10) ? uniform(1, 600) : uniform(1, 30));
         }
@@ -107,7 +94,7 @@ private:
             const int value = chance(10) ? uniform(0, 512) : uniform(0, 20);
             if (pick > 85) {
                 out.format += '*';
-                push(out, {Arg::Int, value - 3});
+                out.args.push_back(value - 3);
             } else if (pick > 60) {
                 out.format += std::to_string(value);
             }
@@ -120,54 +107,41 @@ private:
                 out.format += length;
             }
             const long long value = integer();
-            push(out, wide ? Arg{Arg::Long, 0, value} : Arg{Arg::Int, static_cast<int>(value)});
+            out.args.push_back(wide ? Arg(value) : Arg(static_cast<int>(value)));
         } else if (conversion == 'c') {
-            push(out, {Arg::Int, uniform(32, 126)});
+            out.args.push_back(uniform(32, 126));
         } else if (conversion == 's') {
-            push(out, {Arg::Pointer, 0, 0, 0, STRINGS[uniform(0, std::size(STRINGS) - 1)]});
+            out.args.push_back(Arg(STRINGS[uniform(0, std::size(STRINGS) - 1)]));
         } else if (conversion == 'p') {
             const auto bits = static_cast<uintptr_t>(rng_() >> uniform(0, 63)) | 1u;
-            push(out, {Arg::Pointer, 0, 0, 0, reinterpret_cast<const void *>(bits)});
+            out.args.push_back(reinterpret_cast<const void *>(bits));
         } else {
-            push(out, {Arg::Double, 0, 0, floating()});
+            out.args.push_back(floating());
         }
         out.format += conversion;
     }
 
+    // Every candidate is drawn, in order, so that the sequence stays fixed by the seed.
     long long integer() {
-        switch (uniform(0, 5)) {
-            case 0:
-                return 0;
-            case 1:
-                return uniform(-100, 100);
-            case 2:
-                return chance(50) ? INT32_MIN : INT32_MAX;
-            case 3:
-                return chance(50) ? INT64_MIN : INT64_MAX;
-            case 4:
-                return static_cast<int>(rng_());
-            default:
-                return static_cast<long long>(rng_());
-        }
+        const long long values[] = {0,
+                                    uniform(-100, 100),
+                                    chance(50) ? INT32_MIN : INT32_MAX,
+                                    chance(50) ? INT64_MIN : INT64_MAX,
+                                    static_cast<int>(rng_()),
+                                    static_cast<long long>(rng_())};
+        return values[uniform(0, 5)];
     }
 
     double floating() {
         using limits = std::numeric_limits<double>;
-        switch (uniform(0, 9)) {
-            case 0:
-                return chance(50) ? 0.0 : -0.0;
-            case 1:
-                return uniform(-1000, 1000) / 8.0;  // exact halves and eighths
-            case 2:
-                return chance(50) ? limits::infinity() : -limits::infinity();
-            case 3:
-                return limits::quiet_NaN();
-            case 4:
-                return chance(50) ? limits::max() : limits::denorm_min();
-            default:
-                return std::uniform_real_distribution<double>(-10, 10)(rng_) *
-                       std::pow(10.0, uniform(-300, 300));
-        }
+        const double values[] = {chance(50) ? 0.0 : -0.0,
+                                 uniform(-1000, 1000) / 8.0,  // exact halves and eighths
+                                 chance(50) ? limits::infinity() : -limits::infinity(),
+                                 limits::quiet_NaN(),
+                                 chance(50) ? limits::max() : limits::denorm_min(),
+                                 std::uniform_real_distribution<double>(-10, 10)(rng_) *
+                                     std::pow(10.0, uniform(-300, 300))};
+        return values[std::min(uniform(0, 9), 5)];  // half of them drawn at random
     }
 
     std::mt19937_64 rng_;
@@ -185,34 +159,10 @@ int print(Printer<Char> printer, Char *dest, size_t size, const Char *format,
         return printer(dest, size, format, done...);
     } else {
         if (index == args.size()) return printer(dest, size, format, done...);
-        const Arg &a = args[index];
-        switch (a.kind) {
-            case Arg::Int:
-                return print(printer, dest, size, format, args, done..., a.i);
-            case Arg::Long:
-                return print(printer, dest, size, format, args, done..., a.ll);
-            case Arg::Double:
-                return print(printer, dest, size, format, args, done..., a.d);
-            default:
-                return print(printer, dest, size, format, args, done..., a.p);
-        }
+        return std::visit(
+            [&](auto value) { return print(printer, dest, size, format, args, done..., value); },
+            args[index]);
     }
-}
-
-int reference_snprintf(char *dest, size_t size, const char *format, ...) {
-    va_list args;
-    va_start(args, format);
-    const int result = std::vsnprintf(dest, size, format, args);
-    va_end(args);
-    return result;
-}
-
-int reference_swprintf(wchar_t *dest, size_t size, const wchar_t *format, ...) {
-    va_list args;
-    va_start(args, format);
-    const int result = std::vswprintf(dest, size, format, args);
-    va_end(args);
-    return result;
 }
 
 // Output that fits must be the reference's; in a random smaller destination whole gives -1 and
@@ -234,34 +184,34 @@ void compare(uint64_t seed, int cases, Printer<Char> reference, Printer<Char> wh
         const auto n = static_cast<size_t>(length);
         SCOPED_TRACE("format \"" + g.format + "\", smaller destMax " + std::to_string(smaller));
 
-        GuardedBuffer<Char> fits(n + 1);
-        EXPECT_EQ(print(whole, fits.data(), n + 1, format.c_str(), g.args), length);
-        EXPECT_EQ(std::basic_string<Char>(fits.data(), n + 1), expected + Char(0));
-        EXPECT_TRUE(fits.guards_intact());
+        // One printer into a guarded destination: its result and the whole destination.
+        auto run = [&](Printer<Char> printer, size_t size) {
+            GuardedBuffer<Char> dest(size);
+            const int result = print(printer, dest.data(), size, format.c_str(), g.args);
+            EXPECT_TRUE(dest.guards_intact());
+            return std::make_pair(result, std::basic_string<Char>(dest.data(), size));
+        };
+        EXPECT_EQ(run(whole, n + 1), std::make_pair(length, expected + Char(0)));
         if (smaller <= n) {
-            GuardedBuffer<Char> cut(smaller);
-            EXPECT_EQ(print(whole, cut.data(), smaller, format.c_str(), g.args), -1);
+            const auto [result, cut] = run(whole, smaller);
+            EXPECT_EQ(result, -1);
             EXPECT_EQ(cut[0], Char(0));
-            EXPECT_TRUE(cut.guards_intact());
             if (truncating != nullptr) {
-                GuardedBuffer<Char> kept(smaller);
-                EXPECT_EQ(print(truncating, kept.data(), smaller, format.c_str(), g.args),
-                          static_cast<int>(smaller - 1));
-                EXPECT_EQ(std::basic_string<Char>(kept.data(), smaller),
-                          expected.substr(0, smaller - 1) + Char(0));
-                EXPECT_TRUE(kept.guards_intact());
+                EXPECT_EQ(run(truncating, smaller),
+                          std::make_pair(static_cast<int>(smaller - 1),
+                                         expected.substr(0, smaller - 1) + Char(0)));
             }
         }
     }
 }
 
 TEST(FormatDifferential, NarrowAgreesWithSnprintf) {
-    compare<char>(0x5eed0001, 6000, reference_snprintf, sprintf_s, snprintf_truncated_s);
+    compare<char>(0x5eed0001, 6000, std::snprintf, sprintf_s, snprintf_truncated_s);
 }
 
 // All formats and arguments are ASCII, so narrow and wide text convert alike in every locale.
 TEST(FormatDifferential, WideAgreesWithSwprintf) {
-    compare<wchar_t>(0x5eed0002, 3000, reference_swprintf, swprintf_s, nullptr);
+    compare<wchar_t>(0x5eed0002, 3000, std::swprintf, swprintf_s, nullptr);
 }
 
 }  // namespace

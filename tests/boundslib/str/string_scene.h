@@ -3,19 +3,20 @@
 // touch), destination and source placed in it or beside it, and the buffer read back as a picture.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "bounds_checked.h"
 #include "guarded_buffer.h"
 
-inline constexpr int kNull = -1;      // the pointer is null
-inline constexpr int kSeparate = -2;  // the source lives in its own allocation
+inline constexpr int kNull = -1;          // the pointer is null
+inline constexpr int kSeparate = -2;      // the source lives in its own allocation, terminated
+inline constexpr int kUnterminated = -3;  // the same without the terminator
 // destMax and count placeholders resolved per width: the width's limit and one above it.
 inline constexpr std::size_t kLimit = SIZE_MAX - 1;
 inline constexpr std::size_t kOverLimit = SIZE_MAX - 2;
@@ -23,9 +24,7 @@ inline constexpr std::size_t kOverLimit = SIZE_MAX - 2;
 template <typename Ch>
 std::size_t resolve(std::size_t size) {
     const std::size_t limit = sizeof(Ch) == 1 ? MAX_BUFFER_BYTES : MAX_BUFFER_WCHARS;
-    if (size == kLimit) return limit;
-    if (size == kOverLimit) return limit + 1;
-    return size;
+    return size == kLimit ? limit : size == kOverLimit ? limit + 1 : size;
 }
 
 // Wide elements carry a tag in their upper bytes, so that a clear or a scan that looks at only
@@ -33,12 +32,14 @@ std::size_t resolve(std::size_t size) {
 template <typename Ch>
 constexpr std::uint32_t kWideTag = sizeof(Ch) > 1 ? 0x4A0000 : 0;
 
+// The elements of a picture, with a terminator after them when `terminate` is set.
 template <typename Ch>
-std::vector<Ch> from_picture(std::string_view picture) {
+std::vector<Ch> from_picture(std::string_view picture, bool terminate = false) {
     std::vector<Ch> out;
     for (const char c : picture) {
         out.push_back(c == '~' ? Ch(0) : Ch(kWideTag<Ch> | static_cast<unsigned char>(c)));
     }
+    if (terminate) out.push_back(Ch(0));
     return out;
 }
 
@@ -53,14 +54,8 @@ std::string to_picture(const Ch *elements, std::size_t size) {
     return out;
 }
 
-// A terminated source of exactly its own size, so that an over-read trips AddressSanitizer.
-template <typename Ch>
-std::vector<Ch> terminated(std::string_view text) {
-    std::vector<Ch> out = from_picture<Ch>(text);
-    out.push_back(Ch(0));
-    return out;
-}
-
+// Separate sources are allocations of exactly their own size, so an over-read trips
+// AddressSanitizer.
 template <typename Ch>
 struct Scene {
     GuardedBuffer<Ch> buffer;
@@ -69,11 +64,11 @@ struct Scene {
     const Ch *src;
 
     Scene(std::string_view before, int destAt, int srcAt, std::string_view sourceText)
-        : buffer(before.size()), source(terminated<Ch>(sourceText)) {
+        : buffer(before.size()), source(from_picture<Ch>(sourceText, srcAt != kUnterminated)) {
         const std::vector<Ch> start = from_picture<Ch>(before);
         for (std::size_t i = 0; i < start.size(); ++i) buffer[i] = start[i];
         dest = destAt == kNull ? nullptr : buffer.data() + destAt;
-        src = srcAt == kNull ? nullptr : srcAt == kSeparate ? source.data() : buffer.data() + srcAt;
+        src = srcAt == kNull ? nullptr : srcAt < 0 ? source.data() : buffer.data() + srcAt;
     }
 
     std::string picture() const { return to_picture(buffer.data(), buffer.size()); }
@@ -86,9 +81,9 @@ struct StringCase {
     const char *before;
     int destAt;
     int srcAt;
-    const char *source;  // used when srcAt is kSeparate
+    const char *source;  // used when srcAt is kSeparate or kUnterminated
     std::size_t destMax;
-    std::size_t count;  // ignored by the functions without a count
+    std::size_t count;
     int expected;
     const char *after;
     const char *afterWide = nullptr;  // where the wide form leaves something else
