@@ -13,16 +13,15 @@ inline std::string reference_signature(const std::string &seedHex, const std::st
     unsigned char seed[crypto_sign_SEEDBYTES], signature[crypto_sign_BYTES];
     unsigned char publicKey[crypto_sign_PUBLICKEYBYTES], secretKey[crypto_sign_SECRETKEYBYTES];
     std::vector<unsigned char> message(messageHex.size() / 2);
-    std::size_t messageLength = 0;
     char text[2 * crypto_sign_BYTES + 1];
-    if (sodium_init() < 0 ||
-        sodium_hex2bin(seed, sizeof seed, seedHex.c_str(), seedHex.size(), nullptr, nullptr,
-                       nullptr) != 0 ||
-        sodium_hex2bin(message.data(), message.size(), messageHex.c_str(), messageHex.size(),
-                       nullptr, &messageLength, nullptr) != 0)
+    const auto decode = [](unsigned char *out, std::size_t size, const std::string &hex) {
+        return sodium_hex2bin(out, size, hex.c_str(), hex.size(), nullptr, nullptr, nullptr) == 0;
+    };
+    if (sodium_init() < 0 || !decode(seed, sizeof seed, seedHex) ||
+        !decode(message.data(), message.size(), messageHex))
         return "libsodium failed";
     crypto_sign_seed_keypair(publicKey, secretKey, seed);
-    crypto_sign_detached(signature, nullptr, message.data(), messageLength, secretKey);
+    crypto_sign_detached(signature, nullptr, message.data(), message.size(), secretKey);
     return sodium_bin2hex(text, sizeof text, signature, sizeof signature);
 }
 
