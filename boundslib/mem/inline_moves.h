@@ -40,12 +40,16 @@ int copy_words(Byte *dest, const Byte *src) {
     } else if constexpr (N < 8) {
         move_word<4>(dest, src, 0);
         move_word<4>(dest, src, N - 4);
+    } else if constexpr (N < 16) {
+        move_word<8>(dest, src, 0);
+        move_word<8>(dest, src, N - 8);
     } else {
+        // 16-byte words: one vector move each where the target has them.
         [&]<size_t... I>(std::index_sequence<I...>) {
-            (move_word<8>(dest, src, I * 8), ...);
+            (move_word<16>(dest, src, I * 16), ...);
         }
-        (std::make_index_sequence<N / 8>{});
-        if constexpr (N % 8 != 0) move_word<8>(dest, src, N - 8);
+        (std::make_index_sequence<N / 16>{});
+        if constexpr (N % 16 != 0) move_word<16>(dest, src, N - 16);
     }
     return 0;
 }

@@ -1,12 +1,8 @@
-// sd-bus clients for the tests: method calls on a given bus address, optionally from a child
-// process running as another user, and name-owner queries.
+// An sd-bus client for the tests: method calls on a given bus address and name-owner queries.
 #pragma once
 
-#include <sys/types.h>
 #include <systemd/sd-bus.h>
 
-#include <chrono>
-#include <functional>
 #include <string>
 
 namespace test_support {
@@ -27,10 +23,9 @@ public:
     explicit BusConnection(const std::string &address);
     BusConnection(const BusConnection &) = delete;
     BusConnection &operator=(const BusConnection &) = delete;
-    ~BusConnection();
+    ~BusConnection() { sd_bus_flush_close_unref(bus_); }
 
     bool ok() const { return bus_ != nullptr; }
-    int open_result() const { return openResult_; }
     sd_bus *get() const { return bus_; }
 
     // Calls destination/path interface.member with the given message types and arguments, and
@@ -38,7 +33,7 @@ public:
     template <typename... Args>
     CallResult call(const char *destination, const char *path, const char *interface,
                     const char *member, const char *types, Args... args) {
-        if (!ok()) return CallResult{openResult_, "connection failed", {}};
+        if (!ok()) return CallResult{-1, "connection failed", {}};
         sd_bus_error error = SD_BUS_ERROR_NULL;
         sd_bus_message *reply = nullptr;
         CallResult result;
@@ -65,12 +60,6 @@ private:
     static void finish(CallResult &result, sd_bus_error *error, sd_bus_message *reply);
 
     sd_bus *bus_ = nullptr;
-    int openResult_ = 0;
 };
-
-// Runs work in a forked child that has dropped to uid/gid and passes its CallResult back; the
-// child is killed when it takes longer than timeout.
-CallResult run_as_user(uid_t uid, gid_t gid, const std::function<CallResult()> &work,
-                       std::chrono::milliseconds timeout = std::chrono::milliseconds(20000));
 
 }  // namespace test_support

@@ -21,38 +21,29 @@ struct ChildOptions {
     // Files that receive the child's standard output and error; empty means /dev/null.
     std::string stdoutPath;
     std::string stderrPath;
-    // Runs in the child just before exec (e.g. dropping privileges); a false result ends the
-    // child with status 127.
-    std::function<bool()> beforeExec;
 };
 
-// A started child. The destructor stops it (SIGTERM, then SIGKILL) if it still runs.
+// A child process, stopped (SIGTERM, then SIGKILL) when the object goes away.
 class ChildProcess {
 public:
     ChildProcess() = default;
-    explicit ChildProcess(const ChildOptions &options);
-    ChildProcess(ChildProcess &&other) noexcept;
-    ChildProcess &operator=(ChildProcess &&other) noexcept;
     ChildProcess(const ChildProcess &) = delete;
     ChildProcess &operator=(const ChildProcess &) = delete;
-    ~ChildProcess();
+    ~ChildProcess() { stop(); }
 
-    bool started() const { return pid_ > 0; }
+    // Stops a child started earlier, then forks and execs a new one.
+    bool start(const ChildOptions &options);
     pid_t pid() const { return pid_; }
     // True while the child has not exited (it is reaped when it has).
     bool running();
-    // The raw wait status once the child has ended within timeout, else nothing.
+    // The exit status (-1 after a signal) once the child has ended within timeout, else nothing.
     std::optional<int> wait_for_exit(milliseconds timeout);
-    // SIGTERM, then SIGKILL after grace; returns the raw wait status.
-    std::optional<int> stop(milliseconds grace = milliseconds(3000));
+    void stop();
 
 private:
     pid_t pid_ = -1;
     std::optional<int> status_;
 };
-
-// The exit status of a raw wait status, or -1 when the child did not exit normally.
-int exit_code(int waitStatus);
 
 std::string read_file(const std::string &path);
 

@@ -12,13 +12,15 @@
 
 namespace test_support {
 
+constexpr char RECEIVED_LINE[] = "quellarion: received message \n";
+constexpr char PROCESSED_LINE[] = "quellarion: message processed \n";
+constexpr char TIME_LIMIT_LINE[] = "Time limit exceeded, no message received, exit now.\n";
+
 struct ServiceOptions {
     // The program and its arguments; empty means the quellarion binary of this build.
     std::vector<std::string> argv;
-    // Extra "NAME=value" entries, e.g. LD_PRELOAD of a simulated driver and its settings.
+    // Extra "NAME=value" entries; they may replace the bus address too.
     std::vector<std::string> extraEnv;
-    // Runs in the child before exec.
-    std::function<bool()> beforeExec;
     // Tells the log files of several services on one bus apart.
     std::string logName = "service";
     // When false, start() returns as soon as the process runs (for starts expected to fail).
@@ -27,31 +29,29 @@ struct ServiceOptions {
 
 class ServiceProcess {
 public:
-    ServiceProcess(const TestBus &bus, ServiceOptions options);
+    ServiceProcess(const TestBus &bus, ServiceOptions options)
+        : bus_(bus), options_(std::move(options)) {}
 
-    // Starts the process; with waitForName, succeeds once the name is owned on the bus.
-    testing::AssertionResult start(std::chrono::milliseconds timeout = std::chrono::seconds(20));
+    testing::AssertionResult start(milliseconds timeout = milliseconds(20000));
 
-    std::string stdout_text() const { return read_file(stdoutPath_); }
-    // Standard output once it holds at least lines lines (or whatever it holds after timeout):
+    std::string stdout_text() const { return read_file(logPath_ + ".stdout"); }
+    std::string stderr_text() const { return read_file(logPath_ + ".stderr"); }
+    // Standard output once it holds at least lines lines (or whatever it holds after a while):
     // a caller may see its reply before the service has written the line that follows it.
-    std::string stdout_lines(std::size_t lines,
-                             std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
-    std::string stderr_text() const { return read_file(stderrPath_); }
+    std::string stdout_lines(std::size_t lines) const;
     ChildProcess &process() { return process_; }
 
 private:
     const TestBus &bus_;
     ServiceOptions options_;
-    std::string stdoutPath_;
-    std::string stderrPath_;
+    std::string logPath_;
     ChildProcess process_;
 };
 
 // The path of the quellarion binary under test.
 std::string service_binary();
 
-// Splits text into lines, each keeping its terminating newline.
-std::vector<std::string> split_lines(const std::string &text);
+// What standard output holds after calls handled calls: each its received and processed line.
+std::string paired_lines(std::size_t calls);
 
 }  // namespace test_support

@@ -12,24 +12,18 @@ namespace test_support {
 
 class TestBus {
 public:
-    TestBus() = default;
-    TestBus(const TestBus &) = delete;
-    TestBus &operator=(const TestBus &) = delete;
     ~TestBus();
 
-    // Creates the folder, writes the configuration and starts the daemon; succeeds once the
-    // daemon has printed its address. With serviceDir, the bus activates services described by
-    // the activation files in that folder.
-    testing::AssertionResult start(const std::string &serviceDir = {});
-    // Stops the daemon (SIGTERM, then SIGKILL) and returns whether it is gone.
-    bool stop_daemon();
+    // Creates the folder, writes the configuration and starts the daemon; succeeds once a client
+    // can connect.
+    testing::AssertionResult start();
+    void stop_daemon() { daemon_.stop(); }
 
     // The address to hand to clients and to the service as DBUS_SYSTEM_BUS_ADDRESS.
     const std::string &address() const { return address_; }
     std::string environment_entry() const { return "DBUS_SYSTEM_BUS_ADDRESS=" + address_; }
     // The bus's own temporary folder, also a place for a test's log files.
     const std::string &folder() const { return folder_; }
-    pid_t daemon_pid() const { return daemon_.pid(); }
 
 private:
     std::string folder_;
