@@ -41,7 +41,7 @@ struct Model {
         return max;
     }
     int write(long at, const Ch *from, size_t n) {
-        if (at + long(n) >= kArea) return kSkip;
+        if (outside || at + long(n) >= kArea) return kSkip;
         std::copy_n(std::vector<Ch>(from, from + n).begin(), n, w.begin() + at);
         w[at + n] = Ch(0);
         return 0;
