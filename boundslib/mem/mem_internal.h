@@ -42,7 +42,7 @@ constexpr bool dest_max_in_range(size_t destMax, size_t limit) {
 inline bool ranges_overlap(const void *dest, const void *src, size_t count) {
     const auto d = reinterpret_cast<uintptr_t>(dest);
     const auto s = reinterpret_cast<uintptr_t>(src);
-    return (d > s && d < s + count) || (d < s && s < d + count);
+    return (d > s && d - s < count) || (d < s && s - d < count);
 }
 
 // The checks the copy and the move share, in their order: 0 when the call may go on, otherwise
@@ -58,11 +58,13 @@ inline int check_copy_args(void *dest, size_t destMax, const void *src, size_t c
 }
 
 // The whole success test of the copies, apart from the limit on destMax.
+// Distances, not sums, so that a count reaching past the end of the address space cannot wrap
+// into a false "apart".
 inline bool copy_args_usable(const void *dest, size_t destMax, const void *src, size_t count) {
     const auto d = reinterpret_cast<uintptr_t>(dest);
     const auto s = reinterpret_cast<uintptr_t>(src);
     return dest != nullptr && src != nullptr && count - 1 < destMax &&
-           ((d > s && d >= s + count) || (d < s && s >= d + count));
+           ((d > s && d - s >= count) || (d < s && s - d >= count));
 }
 
 // The slow path of the fills: same order of checks as the copies; the range failure fills the

@@ -56,9 +56,6 @@ int model(const Copy &f, std::vector<T> &want, const std::vector<T> &separate, i
         return 0;
     };
     // The unlimited form drops the destMax limit on its success path only.
-    // Its overlap test cannot hold for a count that wraps around the address space; such a
-    // destMax cannot be true anyway.
-    if (f.nolimit && destMax > limit && count > kArea) return kSkip;
     if (f.nolimit && destAt >= 0 && srcAt >= 0 && count >= 1 && count <= destMax && !overlap &&
         dist != 0)
         return copy();
