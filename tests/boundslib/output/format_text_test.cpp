@@ -1,6 +1,6 @@
 // Characters and strings: which of c/C/s/S with which length modifier reads a narrow or a wide
 // argument in each engine, and the conversions between wide and multibyte text under "C.UTF-8",
-// where they succeed, and "C", where anything outside ASCII fails.
+// where they succeed, and "C", where anything outside ASCII fails. Each test sets its own locale.
 #include <clocale>
 #include <string>
 
@@ -8,22 +8,11 @@
 
 namespace {
 
-class LocaleScope {
-public:
-    explicit LocaleScope(const char *name) : saved_(std::setlocale(LC_ALL, nullptr)) {
-        EXPECT_NE(std::setlocale(LC_ALL, name), nullptr) << name;
-    }
-    ~LocaleScope() { std::setlocale(LC_ALL, saved_.c_str()); }
-
-private:
-    std::string saved_;
-};
-
 // 0x141 read as a narrow character is 'A'; read as a wide one it is U+0141.
 constexpr int CHARACTER = 0x141;
 
 TEST(FormatText, NarrowEngineUnderUtf8) {
-    LocaleScope locale("C.UTF-8");
+    ASSERT_NE(std::setlocale(LC_ALL, "C.UTF-8"), nullptr);
     expect<char>(ROOM, 3, {"a\0b", 3}, "a%cb", 0);
     expect<char>(ROOM, 2, {"a\0", 2}, "a%lc", 0);
     expect<char>(ROOM, 5, "    A", "%05c", CHARACTER);
@@ -47,7 +36,7 @@ TEST(FormatText, NarrowEngineUnderUtf8) {
 }
 
 TEST(FormatText, WideEngineUnderUtf8) {
-    LocaleScope locale("C.UTF-8");
+    ASSERT_NE(std::setlocale(LC_ALL, "C.UTF-8"), nullptr);
     expect<wchar_t>(ROOM, 3, {L"a\0b", 3}, L"a%cb", 0);
     expect<wchar_t>(ROOM, OUTPUT_ERROR, L"", L"%hc", 0);
     expect<wchar_t>(ROOM, 2, L"(n", L"%.2ls", nullptr);
@@ -73,7 +62,7 @@ TEST(FormatText, WideEngineUnderUtf8) {
 }
 
 TEST(FormatText, ConversionFailuresUnderC) {
-    LocaleScope locale("C");
+    ASSERT_NE(std::setlocale(LC_ALL, "C"), nullptr);
     expect<char>(ROOM, OUTPUT_ERROR, "", "%ls", L"\u00e9");
     expect<char>(ROOM, OUTPUT_ERROR, "", "%lc", 0x263a);
     // Out of room before the character that fails: truncation; no room and it fails: error.
