@@ -38,9 +38,7 @@ int call_engine(Char *dest, size_t capacity, const Char *format, ...) {
 template <typename Char, typename... Args>
 void expect(size_t capacity, int result, std::type_identity_t<std::basic_string<Char>> expected,
             const Char *format, Args... args) {
-    std::string name = sizeof(Char) == 1 ? "narrow " : "wide ";
-    for (const Char *p = format; *p != 0; ++p) name += *p > 0 && *p < 127 ? char(*p) : '?';
-    SCOPED_TRACE(name + ", capacity " + std::to_string(capacity));
+    SCOPED_TRACE(::testing::PrintToString(format) + ", capacity " + std::to_string(capacity));
     GuardedBuffer<Char> dest(capacity, Char(-1));
     EXPECT_EQ(call_engine(dest.data(), capacity, format, args...), result);
     const size_t end = result == OUTPUT_TRUNCATED ? capacity - 1 : size_t(std::max(result, 0));

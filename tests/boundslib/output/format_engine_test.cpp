@@ -21,9 +21,9 @@ TEST(FormatEngine, DirectiveSyntax) {
     expect<wchar_t>(ROOM, OUTPUT_ERROR, L"", L"%\u0164", 1);  // its low byte is 'd'
     expect<wchar_t>(ROOM, OUTPUT_ERROR, L"", L"%\u0125", 1);  // its low byte is '%'
     // Each a different state meeting a character it does not accept, or the end of the format.
-    for (const char *format :
+    for (auto f :
          {"%5%", "abc%", "%-5", "%.", "%ll", "%n", "%a", "%..3d", "%5*d", "%l5d", "%.-d"}) {
-        both(ROOM, OUTPUT_ERROR, "", format, 1, 2);
+        both(ROOM, OUTPUT_ERROR, "", f, 1, 2);
     }
 }
 
@@ -40,21 +40,19 @@ TEST(FormatEngine, WidthAndPrecisionLimits) {
 
 TEST(FormatEngine, LengthModifiersAndNullValues) {
     both(ROOM, 1, "5", "%I64I32d", 5);
-    both(ROOM, 1, "I", "%I");
-    both(ROOM, 2, "Iq", "%Iq");
     both(ROOM, 3, "I6f", "%I6f");
     both(ROOM, 4, "I7!7", "%I%d!%d", 7, 7);
     both(ROOM, 20, std::string(15, ' ') + "(nil)", "%020p", nullptr);
     both(ROOM, 6, "0x1234", "%.10p", reinterpret_cast<void *>(0x1234));
     both(ROOM, 3, "(nu", "%.3s", nullptr);
-    for (const char *format : {"%lhd", "%hld", "%qd", "%I64d", "%Id", "%lI32d"}) {
-        both(ROOM, 13, "1099511627776", format, 1LL << 40);
+    both(ROOM, 1, "0", "%#.0o", 0);  // a zero precision and no digits, yet the '#' zero
+    for (auto f : {"%lhd", "%hld", "%qd", "%I64d", "%Id", "%lI32d"}) {
+        both(ROOM, 13, "1099511627776", f, 1LL << 40);
     }
-    for (const char *format : {"%wd", "%Nd"}) both(ROOM, 1, "5", format, 5);
+    for (auto f : {"%wd", "%Nd"}) both(ROOM, 1, "5", f, 5);
 }
 
 TEST(FormatEngine, FloatingConversions) {
-    const std::string one = "1.000000";
     both(ROOM, 10, "2.500000|7", "%qf|%d", 2.5L, 7);
     // Too large to render, or sizes that would wrap: nothing, and formatting goes on.
     both(ROOM, 2, "|7", "%.214748100f|%d", 1.0, 7);
@@ -62,13 +60,11 @@ TEST(FormatEngine, FloatingConversions) {
     both(ROOM, 2, "|7", "%*f|%d", INT_MAX, 1.0, 7);
     both(ROOM, 2, "|7", "%*Lf|%d", INT_MAX, 1.0L, 7);
     // A width equal to the computed size still leaves room for the terminator.
-    both(ROOM, 357, std::string(349, ' ') + one, "%357f", 1.0);
+    both(ROOM, 357, std::string(349, ' ') + "1.000000", "%357f", 1.0);
     both(ROOM, 551, std::string(349, ' ') + "1." + std::string(200, '0'), "%551.200f", 1.0);
-    both(5000, 4980, std::string(4972, ' ') + one, "%4980Lf", 1.0L);
+    both(5000, 4980, std::string(4972, ' ') + "1.000000", "%4980Lf", 1.0L);
     // Modifiers the C library reads differently, and flags repeated beyond a directive's room.
-    for (const char *format : {"%llf|%d", "%I64f|%d", "%-------f|%d"}) {
-        both(ROOM, 10, "2.500000|7", format, 2.5, 7);
-    }
+    for (auto f : {"%llf|%d", "%I64f|%d", "%-------f|%d"}) both(ROOM, 10, "2.500000|7", f, 2.5, 7);
 }
 
 // A rendering longer than its area is cut at the area's end, and its length says so.
@@ -83,10 +79,8 @@ TEST(FormatEngine, FloatRenderersAreBoundedByTheirArea) {
 
 // Cut output ends in the last place; out of room before a bad directive, truncation wins.
 TEST(FormatEngine, EntryOutcomes) {
-    both(5, OUTPUT_TRUNCATED, "    ", "%5d", 1);
     both(3, OUTPUT_TRUNCATED, "ab", "%s", "abcdefgh");
     both(4, OUTPUT_TRUNCATED, "abI", "ab%Iq");
-    both(4, OUTPUT_TRUNCATED, "1.2", "%.2f", 1.25);
     both(1, 0, "", "");
     both(1, OUTPUT_TRUNCATED, "", "a");
     both(3, OUTPUT_TRUNCATED, "ab", "abcd%n");

@@ -25,14 +25,10 @@ TEST(FormatText, NarrowEngineUnderUtf8) {
     expect<char>(ROOM, OUTPUT_ERROR, "", "%lc", 0xd800);
     expect<char>(ROOM, OUTPUT_ERROR, "", "ab%ls", L"x\U0010ffff\xd800");
     expect<char>(3, OUTPUT_TRUNCATED, "a\xc3", "a%lc", 0xe9);
-    for (const char *format : {"%c", "%hc", "%hC"}) expect<char>(ROOM, 1, "A", format, CHARACTER);
-    for (const char *format : {"%lc", "%C", "%hlC", "%wc"}) {
-        expect<char>(ROOM, 2, "\xc5\x81", format, CHARACTER);
-    }
-    for (const char *format : {"%s", "%hs", "%hS"}) expect<char>(ROOM, 2, "hi", format, "hi");
-    for (const char *format : {"%ls", "%ws", "%S", "%hls"}) {
-        expect<char>(ROOM, 2, "hi", format, L"hi");
-    }
+    for (auto f : {"%c", "%hc", "%hC"}) expect<char>(ROOM, 1, "A", f, CHARACTER);
+    for (auto f : {"%lc", "%C", "%hlC", "%wc"}) expect<char>(ROOM, 2, "\xc5\x81", f, CHARACTER);
+    for (auto f : {"%s", "%hs", "%hS"}) expect<char>(ROOM, 2, "hi", f, "hi");
+    for (auto f : {"%ls", "%ws", "%S", "%hls"}) expect<char>(ROOM, 2, "hi", f, L"hi");
 }
 
 TEST(FormatText, WideEngineUnderUtf8) {
@@ -49,16 +45,12 @@ TEST(FormatText, WideEngineUnderUtf8) {
     expect<wchar_t>(ROOM, OUTPUT_ERROR, L"", L"%.1s", "\xc3\xa9");
     expect<wchar_t>(ROOM, OUTPUT_ERROR, L"", L"%hc", 0xc3);
     expect<wchar_t>(3, OUTPUT_ERROR, L"", L"ab%s", "\xff");
-    for (const wchar_t *format : {L"%hc", L"%hlc", L"%C", L"%hC"}) {
-        expect<wchar_t>(ROOM, 1, L"A", format, CHARACTER);
+    for (auto f : {L"%hc", L"%hlc", L"%C", L"%hC"}) expect<wchar_t>(ROOM, 1, L"A", f, CHARACTER);
+    for (auto f : {L"%c", L"%lc", L"%lC", L"%wC"}) {
+        expect<wchar_t>(ROOM, 1, L"\u0141", f, CHARACTER);
     }
-    for (const wchar_t *format : {L"%c", L"%lc", L"%lC", L"%wC"}) {
-        expect<wchar_t>(ROOM, 1, L"\u0141", format, CHARACTER);
-    }
-    for (const wchar_t *format : {L"%s", L"%ws", L"%hls", L"%S", L"%wS"}) {
-        expect<wchar_t>(ROOM, 2, L"hi", format, "hi");
-    }
-    for (const wchar_t *format : {L"%ls", L"%lS"}) expect<wchar_t>(ROOM, 2, L"hi", format, L"hi");
+    for (auto f : {L"%s", L"%ws", L"%hls", L"%S", L"%wS"}) expect<wchar_t>(ROOM, 2, L"hi", f, "hi");
+    for (auto f : {L"%ls", L"%lS"}) expect<wchar_t>(ROOM, 2, L"hi", f, L"hi");
 }
 
 TEST(FormatText, ConversionFailuresUnderC) {
