@@ -60,8 +60,9 @@ int call(int front, char *d, size_t m, size_t n, const char *f) {
     if (front == 0) return sprintf_s(d, m, f, 42);
     if (front == 1) return twice([&](va_list a) { return vsprintf_s(d, m, f, a); }, f, 42);
     if (front == 2) return snprintf_truncated_s(d, m, f, 42);
-    if (front == 3)
+    if (front == 3) {
         return twice([&](va_list a) { return vsnprintf_truncated_s(d, m, f, a); }, f, 42);
+    }
     if (front == 4) return snprintf_s(d, m, n, f, 42);
     return twice([&](va_list a) { return vsnprintf_s(d, m, n, f, a); }, f, 42);
 }
