@@ -1,6 +1,6 @@
-/* Preloaded into the daemon by the idle test: every ppoll wait of ten minutes or more is appended
- * to the file named by QUELLARION_PPOLL_LOG (as seconds.nanoseconds) and then cut to 1.5 seconds,
- * so an hour-long idle limit passes in moments. */
+// Preloaded into the daemon by the idle test: every ppoll wait of ten minutes or more is appended
+// to the file named by QUELLARION_PPOLL_LOG (as seconds.nanoseconds) and then cut to 1.5 seconds,
+// so an hour-long idle limit passes in moments.
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <poll.h>
