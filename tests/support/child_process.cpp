@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <thread>
 
 namespace test_support {
@@ -67,9 +67,7 @@ void ChildProcess::stop() {
 
 std::string read_file(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 bool wait_until(const std::function<bool()> &condition, milliseconds timeout) {
