@@ -10,8 +10,6 @@
 #include <memory>
 #include <string>
 
-#include "bus_client.h"
-#include "service_process.h"
 #include "test_bus.h"
 
 namespace {
@@ -23,16 +21,16 @@ const std::string kChallenge = "00112233445566778899aabbccddeeff0123456789abcdef
 
 void BM_Ping(benchmark::State &state) {
     for (auto _ : state) {
-        const CallResult r = g_client->call(SERVICE_NAME, OBJECT_PATH,
-                                            "org.freedesktop.DBus.Peer", "Ping", "");
-        if (r.result < 0) state.SkipWithError("Ping failed");
+        const CallResult r =
+            g_client->call(SERVICE_NAME, OBJECT_PATH, "org.freedesktop.DBus.Peer", "Ping", "");
+        if (!r.error.empty()) state.SkipWithError("Ping failed");
     }
 }
 
 void BM_Sign(benchmark::State &state) {
     for (auto _ : state) {
         const CallResult r = g_client->query("DeRiViduz", kChallenge);
-        if (r.result < 0 || r.answer.size() != 128) state.SkipWithError("signing failed");
+        if (!r.error.empty() || r.answer.size() != 128) state.SkipWithError("signing failed");
     }
 }
 
@@ -54,20 +52,20 @@ int main(int argc, char **argv) {
     const char *mode = std::getenv("BENCH_SMC_SIM_MODE");
     TestBus bus;
     if (!bus.start()) return 1;
-    ServiceOptions options;
-    options.extraEnv = {std::string("LD_PRELOAD=") + SMC_SIM_LIBRARY,
+    ServiceProcess service;
+    if (!service.start(bus, {},
+                       {std::string("LD_PRELOAD=") + SMC_SIM_LIBRARY,
                         std::string("SMC_SIM_MODE=") + (mode != nullptr ? mode : "fast"),
-                        "ASAN_OPTIONS=verify_asan_link_order=0"};
-    ServiceProcess service(bus, options);
-    if (!service.start()) return 1;
+                        "ASAN_OPTIONS=verify_asan_link_order=0"}))
+        return 1;
     {
-        BusConnection client(bus.address());
-        if (!client.ok()) return 1;
+        BusConnection client;
+        if (client.get() == nullptr) return 1;
         g_client = &client;
         benchmark::RunSpecifiedBenchmarks();
         g_client = nullptr;
     }
-    std::fprintf(stderr, "service peak memory: %s\n", peak_rss(service.process().pid()).c_str());
+    std::fprintf(stderr, "service peak memory: %s\n", peak_rss(service.pid()).c_str());
     benchmark::Shutdown();
     return 0;
 }

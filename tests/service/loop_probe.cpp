@@ -1,9 +1,7 @@
-// The service's loop and handler with a wait limit given on the command line:
-//   loop_probe WAIT_USEC            the service's own object table
-//   loop_probe WAIT_USEC probe      the same handler over operations that misbehave on purpose
+// The service's loop and dispatcher over operations that misbehave on purpose, with the wait
+// limit in microseconds given on the command line.
 #include <cstdlib>
 #include <cstring>
-#include <string_view>
 
 #include "board_query.h"
 #include "bus_service.h"
@@ -34,9 +32,6 @@ const sd_bus_vtable probe_vtable[] = {
 
 }  // namespace
 
-int main(int argc, char **argv) {
-    if (argc < 2) return 2;
-    const bool probe = argc > 2 && std::string_view(argv[2]) == "probe";
-    return run_bus_service(probe ? probe_vtable : board_query_vtable,
-                           std::strtoull(argv[1], nullptr, 10));
+int main(int, char **argv) {
+    return run_bus_service(probe_vtable, std::strtoull(argv[1], nullptr, 10));
 }

@@ -7,24 +7,12 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <thread>
 
 namespace test_support {
 
-namespace {
-
-void redirect(const std::string &path, int targetFd) {
-    const int fd = open(path.empty() ? "/dev/null" : path.c_str(),
-                        O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0 || dup2(fd, targetFd) < 0) _exit(126);
-}
-
-}  // namespace
-
 bool ChildProcess::start(const ChildOptions &options) {
-    stop();
-    status_.reset();
     // Everything the child needs is built before fork, so the child only calls exec-safe
     // functions.
     std::vector<std::string> env;
@@ -39,6 +27,11 @@ bool ChildProcess::start(const ChildOptions &options) {
     for (std::string &entry : env) envp.push_back(entry.data());
     argv.push_back(nullptr);
     envp.push_back(nullptr);
+    const auto redirect = [](const std::string &path, int targetFd) {
+        const int fd = open(path.empty() ? "/dev/null" : path.c_str(),
+                            O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd < 0 || dup2(fd, targetFd) < 0) _exit(126);
+    };
 
     const pid_t parent = getpid();
     pid_ = fork();
@@ -53,16 +46,15 @@ bool ChildProcess::start(const ChildOptions &options) {
     return pid_ > 0;
 }
 
-bool ChildProcess::running() {
-    if (pid_ <= 0 || status_) return false;
-    int status = 0;
-    const pid_t r = waitpid(pid_, &status, WNOHANG);
-    if (r == pid_) status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r == 0;
-}
-
 std::optional<int> ChildProcess::wait_for_exit(milliseconds timeout) {
-    wait_until([&] { return !running(); }, timeout);
+    wait_until(
+        [&] {
+            int status = 0;
+            if (!status_ && pid_ > 0 && waitpid(pid_, &status, WNOHANG) == pid_)
+                status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            return status_ || pid_ <= 0;
+        },
+        timeout);
     return status_;
 }
 
@@ -75,9 +67,7 @@ void ChildProcess::stop() {
 
 std::string read_file(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 bool wait_until(const std::function<bool()> &condition, milliseconds timeout) {

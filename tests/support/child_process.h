@@ -23,21 +23,18 @@ struct ChildOptions {
     std::string stderrPath;
 };
 
-// A child process, stopped (SIGTERM, then SIGKILL) when the object goes away.
+// One child process, started once and stopped (SIGTERM, then SIGKILL) when the object goes away.
 class ChildProcess {
 public:
     ChildProcess() = default;
     ChildProcess(const ChildProcess &) = delete;
-    ChildProcess &operator=(const ChildProcess &) = delete;
     ~ChildProcess() { stop(); }
 
-    // Stops a child started earlier, then forks and execs a new one.
     bool start(const ChildOptions &options);
     pid_t pid() const { return pid_; }
-    // True while the child has not exited (it is reaped when it has).
-    bool running();
     // The exit status (-1 after a signal) once the child has ended within timeout, else nothing.
     std::optional<int> wait_for_exit(milliseconds timeout);
+    bool running() { return pid_ > 0 && !wait_for_exit(milliseconds(0)); }
     void stop();
 
 private:

@@ -4,16 +4,13 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-
-#include "bus_client.h"
 
 namespace test_support {
 
 TestBus::~TestBus() {
     daemon_.stop();
     std::error_code ignored;
-    if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
+    std::filesystem::remove_all(folder_, ignored);
 }
 
 testing::AssertionResult TestBus::start() {
@@ -22,27 +19,52 @@ testing::AssertionResult TestBus::start() {
     folder_ = pattern;
     // Unprivileged test clients must reach the socket inside.
     chmod(folder_.c_str(), 0755);
-    const std::string socketPath = folder_ + "/system_bus_socket";
-    address_ = "unix:path=" + socketPath;
-
-    std::string config = read_file(QUELLARION_BUS_CONFIG);
-    const std::pair<std::string, std::string> fills[] = {{"@SOCKET_PATH@", socketPath},
-                                                         {"@POLICY_FILE@", QUELLARION_POLICY_FILE}};
-    for (const auto &[placeholder, value] : fills) {
-        const std::size_t at = config.find(placeholder);
-        if (at == std::string::npos) return testing::AssertionFailure() << "no " << placeholder;
-        config.replace(at, placeholder.size(), value);
-    }
-    std::ofstream(folder_ + "/bus.conf") << config;
-
+    const std::string address = "unix:path=" + folder_ + "/system_bus_socket";
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", address.c_str(), 1);
     const std::string log = folder_ + "/daemon.log";
-    daemon_.start(
-        {{"dbus-daemon", "--config-file=" + folder_ + "/bus.conf", "--nofork"}, {}, {}, log});
-    if (wait_until([&] { return !daemon_.running() || BusConnection(address_).ok(); },
+    // The address given here replaces the configuration's own.
+    daemon_.start({{"dbus-daemon", "--config-file=" QUELLARION_BUS_CONFIG, "--nofork",
+                    "--address=" + address},
+                   {},
+                   {},
+                   log});
+    if (wait_until([&] { return !daemon_.running() || BusConnection().get() != nullptr; },
                    milliseconds(15000)) &&
         daemon_.running())
         return testing::AssertionSuccess();
     return testing::AssertionFailure() << "dbus-daemon is not serving; its log: " << read_file(log);
+}
+
+testing::AssertionResult ServiceProcess::start(const TestBus &bus, std::vector<std::string> argv,
+                                               const std::vector<std::string> &extraEnv) {
+    // Several services on one bus keep their logs apart.
+    static int started = 0;
+    logPath_ = bus.folder() + "/service" + std::to_string(++started);
+    if (argv.empty()) argv = {QUELLARION_BINARY};
+    if (!ChildProcess::start({argv, extraEnv, logPath_ + ".stdout", logPath_ + ".stderr"}))
+        return testing::AssertionFailure() << "fork failed";
+    // The bus answers GetNameOwner with an error while nobody owns the name.
+    BusConnection client;
+    const auto owned = [&] {
+        return client
+            .call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                  "GetNameOwner", "s", SERVICE_NAME)
+            .error.empty();
+    };
+    const bool ended = wait_until([&] { return !running() || owned(); }, milliseconds(20000));
+    if (ended && running()) return testing::AssertionSuccess();
+    return testing::AssertionFailure()
+           << (ended ? "service exited during start-up" : "name not owned in time")
+           << "; stdout: " << stdout_text() << "; stderr: " << stderr_text();
+}
+
+testing::AssertionResult ServiceProcess::logged(std::size_t calls, const std::string &tail) const {
+    std::string expected, text;
+    for (std::size_t i = 0; i < calls; ++i) expected += std::string(RECEIVED_LINE) + PROCESSED_LINE;
+    expected += tail;
+    if (wait_until([&] { return (text = stdout_text()) == expected; }, milliseconds(10000)))
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "standard output:\n" << text;
 }
 
 }  // namespace test_support
