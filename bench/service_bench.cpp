@@ -34,7 +34,17 @@ void BM_Sign(benchmark::State &state) {
     }
 }
 
+// The handler's floor: a call of the method that no operation takes up (progress lines, reading
+// the arguments, an empty reply), so the signing work itself is the gap between this and sign.
+void BM_Unknown(benchmark::State &state) {
+    for (auto _ : state) {
+        const CallResult r = g_client->query("unknown", kChallenge);
+        if (!r.error.empty() || !r.answer.empty()) state.SkipWithError("call failed");
+    }
+}
+
 BENCHMARK(BM_Ping)->Name("roundtrip/ping/0");
+BENCHMARK(BM_Unknown)->Name("roundtrip/unknown/0");
 BENCHMARK(BM_Sign)->Name("roundtrip/sign/0");
 
 std::string peak_rss(pid_t pid) {
