@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "board_query.h"
 #include "bounds_checked.h"
 
 static_assert(sizeof(smc_sign_request) == 96);
@@ -18,7 +19,7 @@ static_assert(SMC_IOCTL_SIGN == _IOWR('c', 1, std::uint64_t));
 namespace {
 
 constexpr char kSignatureError[] = "signature error";
-constexpr std::size_t kReplyBufferSize = SIGNATURE_TEXT_LENGTH + 1;
+static_assert(REPLY_BUFFER_SIZE == SIGNATURE_TEXT_LENGTH + 1);
 
 // One exchange with the driver: open, one ioctl, close on every path.
 bool exchange_with_driver(smc_sign_request *request) {
@@ -79,5 +80,5 @@ bool sign_challenge(const char *challenge, std::size_t length, char *output,
 
 bool run_sign_operation(const char *argument, char *reply) {
     if (sign_challenge(argument, std::strlen(argument), reply, SIGNATURE_TEXT_LENGTH)) return true;
-    return strcpy_s(reply, kReplyBufferSize, kSignatureError) == 0;
+    return strcpy_s(reply, REPLY_BUFFER_SIZE, kSignatureError) == 0;
 }

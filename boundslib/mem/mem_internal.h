@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "bounds_checked.h"
+#include "dest_max.h"
 
 #ifndef BOUNDS_HIDDEN
 #define BOUNDS_HIDDEN __attribute__((visibility("hidden")))
@@ -32,10 +33,7 @@ inline void kept_fill(void *dest, int c, size_t count) {
     kKeptMemset(dest, c, count);
 }
 
-// 0 and values above the limit fail together: 0 - 1 wraps to the largest size_t.
-constexpr bool dest_max_in_range(size_t destMax, size_t limit) {
-    return destMax - 1 <= limit - 1;
-}
+using boundslib::dest_max_in_range;
 
 // True when [dest, dest + count) and [src, src + count) share a byte; equal starts do not count,
 // a copy onto itself is harmless.

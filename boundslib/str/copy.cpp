@@ -42,8 +42,8 @@ int classify_strcpy_failure(char *dest, size_t destMax, const char *src) {
 }
 
 int strcpy_s(char *dest, size_t destMax, const char *src) {
-    if (dest != nullptr && src != nullptr && dest != src && !dest_max_out_of_range<char>(destMax))
-        [[likely]] {
+    if (dest != nullptr && src != nullptr && dest != src &&
+        boundslib::dest_max_in_range(destMax, MAX_BUFFER_BYTES)) [[likely]] {
         // One bounded scan decides fit and overlap; the C library's strnlen beats any inline
         // scan here even for short strings.
         const std::size_t size = strnlen(src, destMax) + 1;

@@ -6,7 +6,8 @@
 #include "str/string_core.h"
 
 char *gets_s(char *buffer, size_t destMax) {
-    if (buffer == nullptr || boundslib::str::dest_max_out_of_range<char>(destMax)) return nullptr;
+    if (buffer == nullptr || !boundslib::dest_max_in_range(destMax, MAX_BUFFER_BYTES))
+        return nullptr;
     // destMax fits in an int here; fgets stores at most destMax - 1 characters and a terminator.
     if (std::fgets(buffer, static_cast<int>(destMax), stdin) == nullptr) return nullptr;
     // A line may end in any mix of CR and LF; a cut line has none and keeps all it read.

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "bounds_checked.h"
+#include "dest_max.h"
 
 namespace boundslib::str {
 
@@ -50,16 +51,10 @@ struct StringTraits<wchar_t> {
     }
 };
 
-// 0 and values above the limit fail together: 0 - 1 wraps to the largest size_t.
-template <typename Ch>
-constexpr bool dest_max_out_of_range(std::size_t destMax) {
-    return destMax - 1 > StringTraits<Ch>::kMaxElements - 1;
-}
-
 // The two checks every code-returning string function opens with. Returns 0 when both pass.
 template <typename Ch>
 int check_dest_and_source(Ch *dest, std::size_t destMax, const Ch *src) {
-    if (dest_max_out_of_range<Ch>(destMax)) return ERANGE;
+    if (!dest_max_in_range(destMax, StringTraits<Ch>::kMaxElements)) return ERANGE;
     if (dest == nullptr) return EINVAL;
     if (src == nullptr) {
         dest[0] = Ch(0);
