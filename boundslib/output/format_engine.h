@@ -5,11 +5,13 @@
 #include <cstdarg>
 #include <cstdint>
 
-#include "output/format_convert.h"
+#include "output/convert_float.h"
+#include "output/convert_integer.h"
+#include "output/convert_text.h"
 #include "output/format_internal.h"
 #include "output/format_tables.h"
 
-namespace boundslib {
+namespace boundslib::output {
 
 // Largest width or precision that may still take another digit, and the '*' limits.
 inline constexpr int32_t DIGITS_LIMIT = 21474836;
@@ -173,6 +175,28 @@ static_assert([] {
     return true;
 }());
 
+// One conversion from its character to its output. Characters written, or -1.
+template <typename Out>
+int convert(OutputBuffer &buffer, ConversionSpec &spec, char conversion, va_list &args) {
+    switch (conversion) {
+        case 'd':
+        case 'i':
+        case 'u':
+        case 'o':
+        case 'x':
+        case 'X':
+        case 'p':
+            return convert_integer<Out>(buffer, spec, conversion, args);
+        case 'c':
+        case 'C':
+        case 's':
+        case 'S':
+            return convert_text<Out>(buffer, spec, conversion, args);
+        default:  // e, E, f, F, g, G
+            return convert_float<Out>(buffer, spec, conversion, args);
+    }
+}
+
 // Reads one directive from just behind its '%' through its conversion (or until it is
 // abandoned) and emits it. Characters written, or -1.
 template <typename Out>
@@ -207,13 +231,13 @@ int run_directive(OutputBuffer &buffer, ConversionSpec &spec, const typename Out
             case STATE_LENGTH:
                 if (!read_length(spec, c, p)) {
                     // The directive is dropped; its 'I' is printed and what follows is text.
-                    return Out::put_ascii_char(buffer, 'I') ? 1 : -1;
+                    return put_char<typename Out::Char>(buffer, 'I') ? 1 : -1;
                 }
                 break;
             case STATE_CONVERSION:
                 return convert<Out>(buffer, spec, static_cast<char>(c), args);
             case STATE_TEXT:  // the second '%' of "%%"
-                return Out::put_ascii_char(buffer, '%') ? 1 : -1;
+                return put_char<typename Out::Char>(buffer, '%') ? 1 : -1;
             default:
                 return -1;  // STATE_INVALID, the end of the format included
         }
@@ -252,11 +276,11 @@ int run_engine(OutputBuffer &buffer, const typename Out::Char *format, va_list &
 template <typename Out>
 int run_bounded(typename Out::Char *dest, size_t capacity, const typename Out::Char *format,
                 va_list &args) {
-    OutputBuffer buffer{static_cast<int32_t>(capacity * Out::CHAR_COST),
+    OutputBuffer buffer{static_cast<int32_t>(capacity * sizeof(typename Out::Char)),
                         reinterpret_cast<char *>(dest)};
     const int result = run_engine<Out>(buffer, format, args);
     if (result >= 0) {
-        buffer.remaining -= Out::CHAR_COST;
+        buffer.remaining -= static_cast<int32_t>(sizeof(typename Out::Char));
         if (buffer.remaining >= 0) {
             const typename Out::Char terminator = 0;
             std::memcpy(buffer.cur, &terminator, sizeof terminator);
@@ -281,4 +305,4 @@ int run_bounded_copy(typename Out::Char *dest, size_t capacity, const typename O
     return result;
 }
 
-}  // namespace boundslib
+}  // namespace boundslib::output

@@ -7,9 +7,9 @@
 
 namespace {
 
-using boundslib::format_bounded;
-using boundslib::format_bounded_in_place;
-using boundslib::OUTPUT_TRUNCATED;
+using boundslib::output::format_bounded;
+using boundslib::output::format_bounded_in_place;
+using boundslib::output::OUTPUT_TRUNCATED;
 
 constexpr size_t MAX_COUNT = MAX_BUFFER_BYTES - 1;
 

@@ -28,7 +28,7 @@ extern "C" {
 BOUNDS_API int vswprintf_s(wchar_t *strDest, size_t destMax, const wchar_t *format,
                            va_list argList) {
     return print_wide(strDest, destMax, format, [&](wchar_t *dest, size_t capacity) {
-        return boundslib::wformat_bounded(dest, capacity, format, argList);
+        return boundslib::output::wformat_bounded(dest, capacity, format, argList);
     });
 }
 
@@ -36,7 +36,7 @@ BOUNDS_API int swprintf_s(wchar_t *strDest, size_t destMax, const wchar_t *forma
     va_list args;
     va_start(args, format);
     const int result = print_wide(strDest, destMax, format, [&](wchar_t *dest, size_t capacity) {
-        return boundslib::wformat_bounded_in_place(dest, capacity, format, args);
+        return boundslib::output::wformat_bounded_in_place(dest, capacity, format, args);
     });
     va_end(args);
     return result;

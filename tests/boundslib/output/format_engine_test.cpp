@@ -69,7 +69,7 @@ TEST(FormatEngine, FloatingConversions) {
 
 // A rendering longer than its area is cut at the area's end, and its length says so.
 TEST(FormatEngine, FloatRenderersAreBoundedByTheirArea) {
-    for (auto *render : {boundslib::format_float, boundslib::wformat_float}) {
+    for (auto *render : {boundslib::output::format_float, boundslib::output::wformat_float}) {
         GuardedBuffer<char> area(8, 'Z');
         EXPECT_EQ(render(area.data(), 8, "%*.*f", 0, 6, 12345.0), 12);
         EXPECT_STREQ(area.data(), "12345.0");
