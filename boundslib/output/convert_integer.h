@@ -164,26 +164,62 @@ inline void prepare_integer(ConversionSpec &spec, uint64_t value) {
     }
 }
 
-// A decimal directive without width, precision or sign flags: its length is counted first and
-// its digits go straight to the destination. False, with nothing written, when it does not fit.
-template <typename Char>
-bool put_plain_decimal(OutputBuffer &buffer, const ConversionSpec &spec, uint64_t value,
-                       int &written) {
-    const int negative = (spec.flags & FLAG_NEGATIVE) != 0 ? 1 : 0;
-    const int length = negative + count_decimal_digits(value);
-    Char *at = reserve<Char>(buffer, length);
-    if (at == nullptr) return false;
-    if constexpr (sizeof(Char) == 1) {
-        if (negative != 0) *at = '-';
-        render_decimal64(value, at + length);
+// Hexadecimal digits of value (one for zero).
+inline int count_hex_digits(uint64_t value) {
+    return (67 - std::countl_zero(value | 1)) / 4;
+}
+
+// Writes head (a sign or "0x") and the digits of value to fill exactly out[0, length).
+inline void render_plain(char *out, int length, uint64_t value, int radix, const char *digits,
+                         const char *head, int headLength) {
+    char *p = out + length;
+    if (radix == 10) {
+        render_decimal64(value, p);
     } else {
-        char digits[INTEGER_TEXT_MAX];
-        char *first = render_decimal64(value, digits + sizeof digits);
-        if (negative != 0) *--first = '-';
-        store_ascii(at, first, static_cast<size_t>(length));
+        for (char *first = out + headLength; p > first; value >>= 4) *--p = digits[value & 0xF];
     }
-    written = length;
-    return true;
+    std::memcpy(out, head, static_cast<size_t>(headLength));
+}
+
+// An integer without width, precision or sign flags: its length is counted first and, when it
+// fits, its characters go straight to the destination. Characters written, or -1.
+template <typename Char>
+int put_plain_integer(OutputBuffer &buffer, uint64_t value, int radix, const char *digits,
+                      const char *head, int headLength) {
+    const int length =
+        headLength + (radix == 10 ? count_decimal_digits(value) : count_hex_digits(value));
+    Char *at = reserve<Char>(buffer, length);
+    if constexpr (sizeof(Char) == 1) {
+        if (at != nullptr) {
+            render_plain(at, length, value, radix, digits, head, headLength);
+            return length;
+        }
+    }
+    char text[INTEGER_TEXT_MAX];
+    render_plain(text, length, value, radix, digits, head, headLength);
+    if (at == nullptr) return put_ascii<Char>(buffer, text, length);
+    store_ascii(at, text, static_cast<size_t>(length));
+    return length;
+}
+
+// A directive that is '%' and its conversion alone, the common case, without the general
+// bookkeeping: d, i, u, x, X and p. Characters written, or -1.
+template <typename Char>
+int put_bare_integer(OutputBuffer &buffer, char conversion, va_list &args) {
+    if (conversion == 'p') {
+        const auto value = reinterpret_cast<uintptr_t>(va_arg(args, void *));
+        if (value == 0) return put_ascii<Char>(buffer, NIL_TEXT, sizeof NIL_TEXT - 1);
+        return put_plain_integer<Char>(buffer, value, 16, LOWER_DIGITS, "0x", 2);
+    }
+    const unsigned raw = va_arg(args, unsigned);
+    if (conversion == 'd' || conversion == 'i') {
+        const bool negative = static_cast<int>(raw) < 0;
+        return put_plain_integer<Char>(buffer, negative ? 0u - raw : raw, 10, LOWER_DIGITS, "-",
+                                       negative ? 1 : 0);
+    }
+    if (conversion == 'u') return put_plain_integer<Char>(buffer, raw, 10, LOWER_DIGITS, "", 0);
+    return put_plain_integer<Char>(buffer, raw, 16, conversion == 'X' ? UPPER_DIGITS : LOWER_DIGITS,
+                                   "", 0);
 }
 
 // Characters written, or -1.
@@ -217,11 +253,11 @@ int convert_integer(OutputBuffer &buffer, ConversionSpec &spec, char conversion,
             break;
     }
     const uint64_t value = fetch_integer(spec, args);
-    int written;
-    if (spec.radix == 10 && spec.width == 0 && spec.precision < 0 &&
-        (spec.flags & (FLAG_PLUS | FLAG_SPACE)) == 0 &&
-        put_plain_decimal<typename Out::Char>(buffer, spec, value, written)) {
-        return written;
+    if (spec.width == 0 && spec.precision < 0 && spec.radix != 8 &&
+        (spec.flags & (FLAG_PLUS | FLAG_SPACE | FLAG_ALTERNATE)) == 0) {
+        const bool negative = (spec.flags & FLAG_NEGATIVE) != 0;
+        return put_plain_integer<typename Out::Char>(buffer, value, spec.radix, spec.digits, "-",
+                                                     negative ? 1 : 0);
     }
     prepare_integer(spec, value);
     return emit_field<Out>(buffer, spec, true);

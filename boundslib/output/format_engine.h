@@ -244,6 +244,36 @@ int run_directive(OutputBuffer &buffer, ConversionSpec &spec, const typename Out
     }
 }
 
+// A directive that is '%' and its conversion alone: integers, and in the narrow engine narrow
+// strings and characters, skip the general bookkeeping. Characters written, or -1.
+template <typename Out>
+int run_bare(OutputBuffer &buffer, ConversionSpec &spec, char conversion, va_list &args) {
+    using Char = typename Out::Char;
+    switch (conversion) {
+        case 'd':
+        case 'i':
+        case 'u':
+        case 'x':
+        case 'X':
+        case 'p':
+            return put_bare_integer<Char>(buffer, conversion, args);
+        case 's':
+        case 'c':
+            if constexpr (sizeof(Char) == 1) {
+                if (conversion == 'c')
+                    return put_char(buffer, static_cast<char>(va_arg(args, int))) ? 1 : -1;
+                const char *text = va_arg(args, const char *);
+                if (text == nullptr) text = NULL_TEXT;
+                return put_copy(buffer, text, static_cast<size_t>(clamp_length(std::strlen(text))));
+            }
+            break;
+        default:
+            break;
+    }
+    open_directive(spec);
+    return convert<Out>(buffer, spec, conversion, args);
+}
+
 // Ordinary text is copied a run at a time; each '%' hands over to run_directive, after which
 // the machine is back among ordinary text.
 template <typename Out>
@@ -264,8 +294,14 @@ int run_engine(OutputBuffer &buffer, const typename Out::Char *format, va_list &
             p = end;
             if (*p == 0) return count;
         }
-        ++p;
-        const int written = run_directive<Out>(buffer, spec, p, args);
+        const Char conversion = *++p;
+        int written;
+        if (Out::class_of(conversion) == CLASS_CONVERSION) {
+            ++p;
+            written = run_bare<Out>(buffer, spec, static_cast<char>(conversion), args);
+        } else {
+            written = run_directive<Out>(buffer, spec, p, args);
+        }
         if (written < 0) return -1;
         count += written;
     }

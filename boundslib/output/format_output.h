@@ -121,15 +121,9 @@ struct WideOutput {
     }
 };
 
-// Text of the engine's own width, or ASCII text, takes one character per unit of textLength:
-// its whole field is known before anything is written.
-template <typename Out>
-bool field_length_known(const ConversionSpec &spec, bool ascii) {
-    return ascii || (spec.textIsWide != 0) == (sizeof(typename Out::Char) == sizeof(wchar_t));
-}
-
 // The output stage: padding, prefix, zeros, text, trailing padding. Characters written, or -1.
-// ascii: the text is plain ASCII (digits, "(nil)").
+// Text of the engine's own width, or ASCII text (ascii: digits, "(nil)"), takes one character
+// per unit of textLength: its whole field is known before anything is written.
 template <typename Out>
 int emit_field(OutputBuffer &buffer, ConversionSpec &spec, bool ascii) {
     using Char = typename Out::Char;
@@ -138,7 +132,12 @@ int emit_field(OutputBuffer &buffer, ConversionSpec &spec, bool ascii) {
     const bool left = (spec.flags & FLAG_LEFT) != 0;
     const bool zero = !left && (spec.flags & FLAG_ZERO) != 0;
     const auto fillCount = static_cast<size_t>(spec.fillCount);
-    if (field_length_known<Out>(spec, ascii)) {
+    const bool ownWidth = (spec.textIsWide != 0) == (sizeof(Char) == sizeof(wchar_t));
+    if (fillCount == 0 && spec.prefixLength == 0 && ownWidth) {
+        return put_copy(buffer, static_cast<const Char *>(spec.text),
+                        static_cast<size_t>(spec.textLength));
+    }
+    if (ascii || ownWidth) {
         const int64_t total = int64_t{spec.fillCount} + spec.prefixLength + spec.textLength;
         if (Char *p = reserve<Char>(buffer, total)) {
             if (!left && !zero) p = store_repeat(p, ' ', fillCount);
