@@ -169,37 +169,63 @@ inline int count_hex_digits(uint64_t value) {
     return (67 - std::countl_zero(value | 1)) / 4;
 }
 
-// Writes head (a sign or "0x") and the digits of value to fill exactly out[0, length).
-inline void render_plain(char *out, int length, uint64_t value, int radix, const char *digits,
-                         const char *head, int headLength) {
-    char *p = out + length;
+// Writes the count digits of value ending at out + count.
+inline void render_plain(char *out, int count, uint64_t value, int radix, const char *digits) {
+    char *p = out + count;
     if (radix == 10) {
         render_decimal64(value, p);
     } else {
-        for (char *first = out + headLength; p > first; value >>= 4) *--p = digits[value & 0xF];
+        for (; p > out; value >>= 4) *--p = digits[value & 0xF];
     }
-    std::memcpy(out, head, static_cast<size_t>(headLength));
 }
 
-// An integer without width, precision or sign flags: its length is counted first and, when it
-// fits, its characters go straight to the destination. Characters written, or -1.
+template <typename Char>
+Char *store_digits(Char *at, int count, uint64_t value, int radix, const char *digits) {
+    if constexpr (sizeof(Char) == 1) {
+        render_plain(at, count, value, radix, digits);
+        return at + count;
+    } else {
+        char text[INTEGER_TEXT_MAX];
+        render_plain(text, count, value, radix, digits);
+        return store_ascii(at, text, static_cast<size_t>(count));
+    }
+}
+
+// A decimal or hexadecimal integer without precision or sign flags: head (a '-', "0x" or
+// nothing), digits and padding are counted first and stored unchecked. Characters written, or
+// -1 with nothing written when the field does not fit.
+template <typename Char>
+[[gnu::always_inline]] inline int put_integer_field(OutputBuffer &buffer, uint64_t value, int radix,
+                                                    const char *digits, const char *head,
+                                                    int headLength, int32_t width, uint32_t flags) {
+    const int count = radix == 10 ? count_decimal_digits(value) : count_hex_digits(value);
+    const int length = headLength + count;
+    const int32_t pad = width > length ? width - length : 0;
+    Char *at = reserve<Char>(buffer, int64_t{length} + pad);
+    if (at == nullptr) return -1;
+    const bool left = (flags & FLAG_LEFT) != 0;
+    const bool zero = !left && (flags & FLAG_ZERO) != 0;
+    if (pad > 0 && !left && !zero) at = store_repeat(at, ' ', static_cast<size_t>(pad));
+    if (headLength > 0) *at++ = static_cast<Char>(head[0]);
+    if (headLength > 1) *at++ = static_cast<Char>(head[1]);
+    if (zero) at = store_repeat(at, '0', static_cast<size_t>(pad));
+    at = store_digits(at, count, value, radix, digits);
+    if (pad > 0 && left) store_repeat(at, ' ', static_cast<size_t>(pad));
+    return length + pad;
+}
+
+// The same without a width; what does not fit is stored as far as it goes.
 template <typename Char>
 int put_plain_integer(OutputBuffer &buffer, uint64_t value, int radix, const char *digits,
                       const char *head, int headLength) {
-    const int length =
-        headLength + (radix == 10 ? count_decimal_digits(value) : count_hex_digits(value));
-    Char *at = reserve<Char>(buffer, length);
-    if constexpr (sizeof(Char) == 1) {
-        if (at != nullptr) {
-            render_plain(at, length, value, radix, digits, head, headLength);
-            return length;
-        }
-    }
+    const int written =
+        put_integer_field<Char>(buffer, value, radix, digits, head, headLength, 0, 0);
+    if (written >= 0) return written;
     char text[INTEGER_TEXT_MAX];
-    render_plain(text, length, value, radix, digits, head, headLength);
-    if (at == nullptr) return put_ascii<Char>(buffer, text, length);
-    store_ascii(at, text, static_cast<size_t>(length));
-    return length;
+    const int count = radix == 10 ? count_decimal_digits(value) : count_hex_digits(value);
+    std::memcpy(text, head, static_cast<size_t>(headLength));
+    render_plain(text + headLength, count, value, radix, digits);
+    return put_ascii<Char>(buffer, text, headLength + count);
 }
 
 // A directive that is '%' and its conversion alone, the common case, without the general
@@ -253,11 +279,13 @@ int convert_integer(OutputBuffer &buffer, ConversionSpec &spec, char conversion,
             break;
     }
     const uint64_t value = fetch_integer(spec, args);
-    if (spec.width == 0 && spec.precision < 0 && spec.radix != 8 &&
-        (spec.flags & (FLAG_PLUS | FLAG_SPACE | FLAG_ALTERNATE)) == 0) {
+    if (spec.precision < 0 && spec.radix != 8 && (spec.flags & (FLAG_PLUS | FLAG_SPACE)) == 0) {
         const bool negative = (spec.flags & FLAG_NEGATIVE) != 0;
-        return put_plain_integer<typename Out::Char>(buffer, value, spec.radix, spec.digits, "-",
-                                                     negative ? 1 : 0);
+        const int headLength = negative ? 1 : value != 0 ? spec.prefixLength : 0;
+        const int written = put_integer_field<typename Out::Char>(
+            buffer, value, spec.radix, spec.digits, negative ? "-" : spec.prefix, headLength,
+            spec.width, spec.flags);
+        if (written >= 0) return written;
     }
     prepare_integer(spec, value);
     return emit_field<Out>(buffer, spec, true);
