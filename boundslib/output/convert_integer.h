@@ -214,18 +214,34 @@ template <typename Char>
     return length + pad;
 }
 
-// The same without a width; what does not fit is stored as far as it goes.
+// What fits of an integer without a width, and the failure: off the common path.
 template <typename Char>
-int put_plain_integer(OutputBuffer &buffer, uint64_t value, int radix, const char *digits,
-                      const char *head, int headLength) {
-    const int written =
-        put_integer_field<Char>(buffer, value, radix, digits, head, headLength, 0, 0);
-    if (written >= 0) return written;
+[[gnu::noinline, gnu::cold]] int put_integer_cut(OutputBuffer &buffer, uint64_t value, int radix,
+                                                 const char *digits, const char *head,
+                                                 int headLength, int count) {
     char text[INTEGER_TEXT_MAX];
-    const int count = radix == 10 ? count_decimal_digits(value) : count_hex_digits(value);
     std::memcpy(text, head, static_cast<size_t>(headLength));
     render_plain(text + headLength, count, value, radix, digits);
     return put_ascii<Char>(buffer, text, headLength + count);
+}
+
+// The same without a width: a leaf on the common path, where it fits.
+template <typename Char>
+int put_plain_integer(OutputBuffer &buffer, uint64_t value, int radix, const char *digits,
+                      const char *head, int headLength) {
+    const int count = radix == 10 ? count_decimal_digits(value) : count_hex_digits(value);
+    const int length = headLength + count;
+    const auto bytes = static_cast<int32_t>(length * sizeof(Char));
+    if (bytes > buffer.remaining) {
+        return put_integer_cut<Char>(buffer, value, radix, digits, head, headLength, count);
+    }
+    Char *at = reinterpret_cast<Char *>(buffer.cur);
+    buffer.cur += bytes;
+    buffer.remaining -= bytes;
+    if (headLength > 0) at[0] = static_cast<Char>(head[0]);
+    if (headLength > 1) at[1] = static_cast<Char>(head[1]);
+    store_digits(at + headLength, count, value, radix, digits);
+    return length;
 }
 
 // A directive that is '%' and its conversion alone, the common case, without the general

@@ -245,33 +245,39 @@ int run_directive(OutputBuffer &buffer, ConversionSpec &spec, const typename Out
 }
 
 // A directive that is '%' and its conversion alone: integers, and in the narrow engine narrow
-// strings and characters, skip the general bookkeeping. Characters written, or -1.
-template <typename Out>
-int run_bare(OutputBuffer &buffer, ConversionSpec &spec, char conversion, va_list &args) {
-    using Char = typename Out::Char;
-    switch (conversion) {
-        case 'd':
-        case 'i':
-        case 'u':
-        case 'x':
-        case 'X':
-        case 'p':
-            return put_bare_integer<Char>(buffer, conversion, args);
-        case 's':
-        case 'c':
-            if constexpr (sizeof(Char) == 1) {
-                if (conversion == 'c')
-                    return put_char(buffer, static_cast<char>(va_arg(args, int))) ? 1 : -1;
-                const char *text = va_arg(args, const char *);
-                if (text == nullptr) text = NULL_TEXT;
-                return put_copy(buffer, text, static_cast<size_t>(clamp_length(std::strlen(text))));
-            }
-            break;
-        default:
-            break;
+// strings and characters, need no ConversionSpec. Sets written (characters, or -1) and returns
+// true for those; false, with nothing read, for the others.
+inline int put_bare_string(OutputBuffer &buffer, va_list &args) {
+    const char *text = va_arg(args, const char *);
+    if (text == nullptr) text = NULL_TEXT;
+    return put_copy(buffer, text, static_cast<size_t>(clamp_length(std::strlen(text))));
+}
+
+template <typename Char>
+bool is_bare_integer(Char c) {
+    return c == 'd' || c == 'i' || c == 'u' || c == 'x' || c == 'X' || c == 'p';
+}
+
+// A directive that is '%' and its conversion alone: integers, and in the narrow engine narrow
+// strings and characters, need no ConversionSpec. Sets written (characters, or -1) and returns
+// true for those; false, with nothing read, for the others.
+template <typename Char>
+bool put_bare(OutputBuffer &buffer, Char conversion, va_list &args, int &written) {
+    if (is_bare_integer(conversion)) {
+        written = put_bare_integer<Char>(buffer, static_cast<char>(conversion), args);
+        return true;
     }
-    open_directive(spec);
-    return convert<Out>(buffer, spec, conversion, args);
+    if constexpr (sizeof(Char) == 1) {
+        if (conversion == 's') {
+            written = put_bare_string(buffer, args);
+            return true;
+        }
+        if (conversion == 'c') {
+            written = put_char(buffer, static_cast<char>(va_arg(args, int))) ? 1 : -1;
+            return true;
+        }
+    }
+    return false;
 }
 
 // Ordinary text is copied a run at a time; each '%' hands over to run_directive, after which
@@ -279,6 +285,15 @@ int run_bare(OutputBuffer &buffer, ConversionSpec &spec, char conversion, va_lis
 template <typename Out>
 int run_engine(OutputBuffer &buffer, const typename Out::Char *format, va_list &args) {
     using Char = typename Out::Char;
+    // A format that is one bare directive, the most common of all, needs no machine.
+    if (format[0] == '%' && format[1] != 0 && format[2] == 0) {
+        if (is_bare_integer(format[1])) {
+            return put_bare_integer<Char>(buffer, static_cast<char>(format[1]), args);
+        }
+        if constexpr (sizeof(Char) == 1) {
+            if (format[1] == 's') return put_bare_string(buffer, args);
+        }
+    }
     ConversionSpec spec;
     spec.digits = UPPER_DIGITS;
     spec.radix = 10;
@@ -298,7 +313,10 @@ int run_engine(OutputBuffer &buffer, const typename Out::Char *format, va_list &
         int written;
         if (Out::class_of(conversion) == CLASS_CONVERSION) {
             ++p;
-            written = run_bare<Out>(buffer, spec, static_cast<char>(conversion), args);
+            if (!put_bare(buffer, conversion, args, written)) {
+                open_directive(spec);
+                written = convert<Out>(buffer, spec, static_cast<char>(conversion), args);
+            }
         } else {
             written = run_directive<Out>(buffer, spec, p, args);
         }
