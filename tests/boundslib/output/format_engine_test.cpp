@@ -45,6 +45,8 @@ TEST(FormatEngine, LengthModifiersAndNullValues) {
     both(ROOM, 20, std::string(15, ' ') + "(nil)", "%020p", nullptr);
     both(ROOM, 6, "0x1234", "%.10p", reinterpret_cast<void *>(0x1234));
     both(ROOM, 3, "(nu", "%.3s", nullptr);
+    both(ROOM, 6, "(null)", "%s", nullptr);  // a bare directive, alone and among text
+    both(ROOM, 8, "[(null)]", "[%s]", nullptr);
     both(ROOM, 1, "0", "%#.0o", 0);  // a zero precision and no digits, yet the '#' zero
     for (auto f : {"%lhd", "%hld", "%qd", "%I64d", "%Id", "%lI32d"}) {
         both(ROOM, 13, "1099511627776", f, 1LL << 40);
