@@ -7,33 +7,26 @@
 #include <cstring>
 
 #include "bounds_checked.h"
-#include "dest_max.h"
+#include "support/dest_max.h"
 
-#ifndef BOUNDS_HIDDEN
-#define BOUNDS_HIDDEN __attribute__((visibility("hidden")))
-#endif
+namespace boundslib::mem {
 
-extern "C" {
 // The slow path of the three copy functions: runs the checks in their documented order and clears
 // the destination where that order says so. Returns 0, writing nothing, when the copy would be
 // empty or from a region onto itself.
-BOUNDS_HIDDEN int classify_memcpy_failure(void *dest, size_t destMax, const void *src,
-                                          size_t count);
-}
-
-namespace bounds::mem {
+int classify_memcpy_failure(void *dest, size_t destMax, const void *src, size_t count);
 
 using MemsetFn = void *(*)(void *, int, size_t);
 
 // memset read through a volatile object, so a fill of a buffer that is never read again is still
 // done (callers clear secrets with it).
-extern const volatile MemsetFn kKeptMemset BOUNDS_HIDDEN;
+extern const volatile MemsetFn KEPT_MEMSET;
 
 inline void kept_fill(void *dest, int c, size_t count) {
-    kKeptMemset(dest, c, count);
+    KEPT_MEMSET(dest, c, count);
 }
 
-using boundslib::dest_max_in_range;
+using support::dest_max_in_range;
 
 // True when [dest, dest + count) and [src, src + count) share a byte; equal starts do not count,
 // a copy onto itself is harmless.
@@ -67,6 +60,6 @@ inline bool copy_args_usable(const void *dest, size_t destMax, const void *src, 
 
 // The slow path of the fills: same order of checks as the copies; the range failure fills the
 // whole destination with the fill value.
-BOUNDS_HIDDEN int classify_memset_failure(void *dest, size_t destMax, int c, size_t count);
+int classify_memset_failure(void *dest, size_t destMax, int c, size_t count);
 
-}  // namespace bounds::mem
+}  // namespace boundslib::mem
