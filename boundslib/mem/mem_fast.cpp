@@ -4,25 +4,10 @@
 #include "support/short_moves.h"
 
 using namespace boundslib::mem;
-using boundslib::support::copy_short;
 using boundslib::support::fill_short;
-using boundslib::support::SHORT_COPY_MAX;
 using boundslib::support::SHORT_FILL_MAX;
 
 namespace {
-
-// Short copies skip the C library call; the destMax limit is the caller's choice.
-inline int copy_fast(void *dest, size_t destMax, const void *src, size_t count, size_t limit) {
-    if (copy_args_usable(dest, destMax, src, count) && destMax <= limit) [[likely]] {
-        if (count <= SHORT_COPY_MAX) {
-            copy_short(dest, src, count);
-        } else {
-            std::memcpy(dest, src, count);
-        }
-        return 0;
-    }
-    return classify_memcpy_failure(dest, destMax, src, count);
-}
 
 inline int fill_fast(void *dest, size_t destMax, int c, size_t count, size_t limit) {
     if (dest != nullptr && destMax <= limit && count <= destMax) [[likely]] {
@@ -41,11 +26,11 @@ constexpr size_t NO_LIMIT = SIZE_MAX;
 }  // namespace
 
 BOUNDS_API int memcpy_s_fast(void *dest, size_t destMax, const void *src, size_t count) {
-    return copy_fast(dest, destMax, src, count, MAX_BUFFER_BYTES);
+    return checked_copy(dest, destMax, src, count, MAX_BUFFER_BYTES);
 }
 
 BOUNDS_API int memcpy_s_fast_nolimit(void *dest, size_t destMax, const void *src, size_t count) {
-    return copy_fast(dest, destMax, src, count, NO_LIMIT);
+    return checked_copy(dest, destMax, src, count, NO_LIMIT);
 }
 
 BOUNDS_API int memset_s_fast(void *dest, size_t destMax, int c, size_t count) {
