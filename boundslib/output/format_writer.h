@@ -8,46 +8,17 @@
 #include <cwchar>
 
 #include "output/format_internal.h"
+#include "support/short_moves.h"
 
 namespace boundslib::output {
 
-// Texts up to this length are stored with a few overlapping word moves; longer ones go through
-// memcpy and memset.
+// Runs of format text up to this length are scanned and copied in one pass.
 inline constexpr size_t SHORT_TEXT = 16;
-
-inline void copy_short(char *dest, const char *src, size_t n) {
-    if (n >= 8) {
-        std::memcpy(dest, src, 8);
-        std::memcpy(dest + n - 8, src + n - 8, 8);
-    } else if (n >= 4) {
-        std::memcpy(dest, src, 4);
-        std::memcpy(dest + n - 4, src + n - 4, 4);
-    } else if (n > 0) {
-        dest[0] = src[0];
-        dest[n / 2] = src[n / 2];
-        dest[n - 1] = src[n - 1];
-    }
-}
-
-inline void fill_short(char *dest, char c, size_t n) {
-    const uint64_t pattern = 0x0101010101010101u * static_cast<unsigned char>(c);
-    if (n >= 8) {
-        std::memcpy(dest, &pattern, 8);
-        std::memcpy(dest + n - 8, &pattern, 8);
-    } else if (n >= 4) {
-        std::memcpy(dest, &pattern, 4);
-        std::memcpy(dest + n - 4, &pattern, 4);
-    } else if (n > 0) {
-        dest[0] = c;
-        dest[n / 2] = c;
-        dest[n - 1] = c;
-    }
-}
 
 // Unchecked stores, for room already claimed.
 inline char *store_copy(char *at, const char *text, size_t n) {
-    if (n <= SHORT_TEXT) {
-        copy_short(at, text, n);
+    if (n <= support::SHORT_COPY_MAX) {
+        support::copy_short(at, text, n);
     } else {
         std::memcpy(at, text, n);
     }
@@ -58,8 +29,8 @@ inline wchar_t *store_copy(wchar_t *at, const wchar_t *text, size_t n) {
     return at + n;
 }
 inline char *store_repeat(char *at, char c, size_t n) {
-    if (n <= SHORT_TEXT) {
-        fill_short(at, c, n);
+    if (n <= support::SHORT_FILL_MAX) {
+        support::fill_short(at, c, n);
     } else {
         std::memset(at, c, n);
     }

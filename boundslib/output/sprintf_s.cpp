@@ -2,7 +2,7 @@
 // The variadic forms own their argument list and let the engine read it in place; the list
 // forms hand it a copy, so that the caller's list is not advanced. Both behave alike.
 #include "bounds_checked.h"
-#include "dest_max.h"
+#include "support/dest_max.h"
 #include "output/format_internal.h"
 
 namespace {
@@ -14,7 +14,7 @@ using boundslib::output::OUTPUT_TRUNCATED;
 constexpr size_t MAX_COUNT = MAX_BUFFER_BYTES - 1;
 
 bool usable(const char *dest, size_t destMax) {
-    return dest != nullptr && boundslib::dest_max_in_range(destMax, MAX_BUFFER_BYTES);
+    return dest != nullptr && boundslib::support::dest_max_in_range(destMax, MAX_BUFFER_BYTES);
 }
 
 // Null pointers and a bad destMax. Clears a usable destination; true when the call may go on.

@@ -1,7 +1,7 @@
 // The wide front ends: vsprintf_s over wide characters, limited to MAX_BUFFER_WCHARS. As in the
 // narrow ones, the variadic form lets the engine read its own list in place.
 #include "bounds_checked.h"
-#include "dest_max.h"
+#include "support/dest_max.h"
 #include "output/format_internal.h"
 
 namespace {
@@ -9,7 +9,7 @@ namespace {
 template <typename Entry>
 int print_wide(wchar_t *strDest, size_t destMax, const wchar_t *format, Entry entry) {
     const bool usable =
-        strDest != nullptr && boundslib::dest_max_in_range(destMax, MAX_BUFFER_WCHARS);
+        strDest != nullptr && boundslib::support::dest_max_in_range(destMax, MAX_BUFFER_WCHARS);
     if (strDest == nullptr || format == nullptr) {
         if (usable) strDest[0] = L'\0';
         return -1;
