@@ -2,8 +2,8 @@
 // The variadic forms own their argument list and let the engine read it in place; the list
 // forms hand it a copy, so that the caller's list is not advanced. Both behave alike.
 #include "bounds_checked.h"
-#include "support/dest_max.h"
 #include "output/format_internal.h"
+#include "support/dest_max.h"
 
 namespace {
 

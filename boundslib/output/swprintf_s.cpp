@@ -1,8 +1,8 @@
 // The wide front ends: vsprintf_s over wide characters, limited to MAX_BUFFER_WCHARS. As in the
 // narrow ones, the variadic form lets the engine read its own list in place.
 #include "bounds_checked.h"
-#include "support/dest_max.h"
 #include "output/format_internal.h"
+#include "support/dest_max.h"
 
 namespace {
 
