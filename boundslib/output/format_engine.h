@@ -280,6 +280,44 @@ bool put_bare(OutputBuffer &buffer, Char conversion, va_list &args, int &written
     return false;
 }
 
+// The common shape of a directive, flags, width digits, a '.' and precision digits, an 'l' or
+// "ll", then its conversion, read without the state machine to the same result. False for any
+// other shape (a '*', other length modifiers, a flag after the width, a limit passed, an
+// error), which the machine then reads from the start; nothing has been consumed.
+template <typename Out>
+bool read_plain_directive(ConversionSpec &spec, const typename Out::Char *&p) {
+    const typename Out::Char *q = p;
+    open_directive(spec);
+    for (;; ++q) {
+        const auto c = *q;
+        if (c != '-' && c != '+' && c != ' ' && c != '#' && c != '0') break;
+        apply_flag(spec, static_cast<int>(c));
+    }
+    for (; is_digit(*q); ++q) {
+        if (spec.width > DIGITS_LIMIT) return false;
+        spec.width = spec.width * 10 + static_cast<int32_t>(*q - '0');
+    }
+    if (*q == '.') {
+        spec.precision = 0;
+        for (++q; is_digit(*q); ++q) {
+            if (spec.precision > DIGITS_LIMIT) return false;
+            spec.precision = spec.precision * 10 + static_cast<int32_t>(*q - '0');
+        }
+    }
+    if (*q == 'l') {
+        ++q;
+        if (*q == 'l') {
+            ++q;
+            spec.flags |= FLAG_LONG_LONG;
+        } else {
+            spec.flags |= FLAG_LONG;
+        }
+    }
+    if (Out::class_of(*q) != CLASS_CONVERSION) return false;
+    p = q;
+    return true;
+}
+
 // Ordinary text is copied a run at a time; each '%' hands over to run_directive, after which
 // the machine is back among ordinary text.
 template <typename Out>
@@ -317,6 +355,8 @@ int run_engine(OutputBuffer &buffer, const typename Out::Char *format, va_list &
                 open_directive(spec);
                 written = convert<Out>(buffer, spec, static_cast<char>(conversion), args);
             }
+        } else if (read_plain_directive<Out>(spec, p)) {
+            written = convert<Out>(buffer, spec, static_cast<char>(*p++), args);
         } else {
             written = run_directive<Out>(buffer, spec, p, args);
         }
