@@ -9,6 +9,7 @@
 #include "output/format_internal.h"
 #include "output/format_output.h"
 #include "output/format_tables.h"
+#include "output/format_writer.h"
 
 namespace boundslib::output {
 
@@ -50,6 +51,13 @@ inline void prepare_string(ConversionSpec &spec, bool wide, va_list &args) {
             clamp_length(spec.precision < 0 ? std::strlen(text)
                                             : strnlen(text, static_cast<size_t>(spec.precision)));
     }
+}
+
+// A bare "%s" of the narrow engine: the string as it is. Characters written, or -1.
+inline int put_bare_string(OutputBuffer &buffer, va_list &args) {
+    const char *text = va_arg(args, const char *);
+    if (text == nullptr) text = NULL_TEXT;
+    return put_copy(buffer, text, static_cast<size_t>(clamp_length(std::strlen(text))));
 }
 
 // Zero-fill never applies to text. Characters written, or -1.
