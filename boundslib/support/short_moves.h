@@ -52,13 +52,17 @@ inline void copy_two_words(Byte *d, const Byte *s, std::size_t n) {
     store<W>(d + n - W, tail);
 }
 
-// Sizes up to 16 are tested first, then 32: two or three predictable branches for most sizes.
+// Sizes up to 16 are tested first, then 32: two to four predictable branches for any size.
 inline void copy_words(Byte *d, const Byte *s, std::size_t n) {
     if (n <= 16) {
         if (n >= 8) return copy_two_words<8>(d, s, n);
         if (n >= 4) return copy_two_words<4>(d, s, n);
-        if (n >= 2) return copy_two_words<2>(d, s, n);
-        if (n == 1) *d = *s;
+        if (n == 0) return;
+        // 1 to 3 bytes: the first, middle and last byte cover them all.
+        const Byte first = s[0], middle = s[n / 2], last = s[n - 1];
+        d[0] = first;
+        d[n / 2] = middle;
+        d[n - 1] = last;
         return;
     }
     if (n <= 32) return copy_two_words<16>(d, s, n);
