@@ -49,16 +49,18 @@ inline int check_copy_args(void *dest, size_t destMax, const void *src, size_t c
     return 0;
 }
 
-// The whole success test of the copies. Distances, not sums, so that a count reaching past the
-// end of the address space cannot wrap into a false "apart"; equal starts give distance 0 and fail
-// with count >= 1. Only the lower address can be null when the distance is at least count.
+// The whole success test of the copies, as compares that fall through when it holds. The ranges
+// are apart when the distance either way is at least count: d - s, taken modulo the address
+// space, lies in [count, -count], that is (d - s) - count <= -2 * count as one unsigned compare;
+// equal starts fail it. It needs count <= SIZE_MAX / 2, which a limit below that already gives.
 inline bool copy_args_usable(const void *dest, size_t destMax, const void *src, size_t count,
                              size_t limit) {
     const auto d = reinterpret_cast<uintptr_t>(dest);
     const auto s = reinterpret_cast<uintptr_t>(src);
     if (count - 1 >= destMax || destMax > limit) return false;
-    if (d > s) return s != 0 && d - s >= count;
-    return d != 0 && s - d >= count;
+    if (limit > SIZE_MAX / 2 && count > SIZE_MAX / 2) return false;
+    if (d == 0 || s == 0) return false;
+    return (d - s) - count <= 0 - 2 * count;
 }
 
 // The copy's success path, shared by memcpy_s and the fast forms: short copies inline, longer
