@@ -8,6 +8,7 @@
 
 #include "bounds_checked.h"
 #include "support/dest_max.h"
+#include "support/ranges.h"
 #include "support/short_moves.h"
 
 namespace boundslib::mem {
@@ -49,10 +50,8 @@ inline int check_copy_args(void *dest, size_t destMax, const void *src, size_t c
     return 0;
 }
 
-// The whole success test of the copies, as compares that fall through when it holds. The ranges
-// are apart when the distance either way is at least count: d - s, taken modulo the address
-// space, lies in [count, -count], that is (d - s) - count <= -2 * count as one unsigned compare;
-// equal starts fail it. It needs count <= SIZE_MAX / 2, which a limit below that already gives.
+// The whole success test of the copies, as compares that fall through when it holds. The apart
+// test needs count <= SIZE_MAX / 2, which a limit below that already gives.
 inline bool copy_args_usable(const void *dest, size_t destMax, const void *src, size_t count,
                              size_t limit) {
     const auto d = reinterpret_cast<uintptr_t>(dest);
@@ -60,7 +59,7 @@ inline bool copy_args_usable(const void *dest, size_t destMax, const void *src, 
     if (count - 1 >= destMax || destMax > limit) return false;
     if (limit > SIZE_MAX / 2 && count > SIZE_MAX / 2) return false;
     if (d == 0 || s == 0) return false;
-    return (d - s) - count <= 0 - 2 * count;
+    return support::ranges_apart(dest, src, count);
 }
 
 // The copy's success path, shared by memcpy_s and the fast forms: short copies inline, longer
