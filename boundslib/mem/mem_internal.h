@@ -66,9 +66,9 @@ inline bool copy_args_usable(const void *dest, size_t destMax, const void *src, 
 // ones through the C library; everything else is classified out of line.
 inline int checked_copy(void *dest, size_t destMax, const void *src, size_t count, size_t limit) {
     if (copy_args_usable(dest, destMax, src, count, limit)) [[likely]] {
-        // Split at 16 and 64 so that each inlined short copy knows its range and drops the size
+        // Split at 32 and 64 so that each inlined short copy knows its range and drops the size
         // tests that cannot hold there.
-        if (count <= 16) {
+        if (count <= 32) {
             support::copy_short(dest, src, count);
         } else if (count <= support::SHORT_COPY_MAX) {
             support::copy_short(dest, src, count);
