@@ -8,6 +8,7 @@
 
 #include "bounds_checked.h"
 #include "support/dest_max.h"
+#include "support/ranges.h"
 #include "support/short_moves.h"
 
 namespace boundslib::mem {
@@ -49,23 +50,27 @@ inline int check_copy_args(void *dest, size_t destMax, const void *src, size_t c
     return 0;
 }
 
-// The whole success test of the copies. Distances, not sums, so that a count reaching past the
-// end of the address space cannot wrap into a false "apart"; equal starts give distance 0 and fail
-// with count >= 1. Only the lower address can be null when the distance is at least count.
+// The whole success test of the copies, as compares that fall through when it holds. The apart
+// test needs count <= SIZE_MAX / 2, which a limit below that already gives.
 inline bool copy_args_usable(const void *dest, size_t destMax, const void *src, size_t count,
                              size_t limit) {
     const auto d = reinterpret_cast<uintptr_t>(dest);
     const auto s = reinterpret_cast<uintptr_t>(src);
     if (count - 1 >= destMax || destMax > limit) return false;
-    if (d > s) return s != 0 && d - s >= count;
-    return d != 0 && s - d >= count;
+    if (limit > SIZE_MAX / 2 && count > SIZE_MAX / 2) return false;
+    if (d == 0 || s == 0) return false;
+    return support::ranges_apart(dest, src, count);
 }
 
 // The copy's success path, shared by memcpy_s and the fast forms: short copies inline, longer
 // ones through the C library; everything else is classified out of line.
 inline int checked_copy(void *dest, size_t destMax, const void *src, size_t count, size_t limit) {
     if (copy_args_usable(dest, destMax, src, count, limit)) [[likely]] {
-        if (count <= support::SHORT_COPY_MAX) {
+        // Split at 32 and 64 so that each inlined short copy knows its range and drops the size
+        // tests that cannot hold there.
+        if (count <= 32) {
+            support::copy_short(dest, src, count);
+        } else if (count <= support::SHORT_COPY_MAX) {
             support::copy_short(dest, src, count);
         } else {
             std::memcpy(dest, src, count);

@@ -5,6 +5,7 @@
 
 #include "bounds_checked.h"
 #include "str/string_core.h"
+#include "support/ranges.h"
 #include "support/short_moves.h"
 
 namespace boundslib::str {
@@ -42,26 +43,27 @@ BOUNDS_API int classify_strcpy_failure(char *dest, size_t destMax, const char *s
 }
 
 BOUNDS_API int strcpy_s(char *dest, size_t destMax, const char *src) {
-    if (dest != nullptr && src != nullptr && dest != src &&
-        boundslib::support::dest_max_in_range(destMax, MAX_BUFFER_BYTES)) [[likely]] {
-        // One bounded scan decides fit and overlap. memchr's answer carries the fit as well as
-        // the length, so destMax need not be kept across the call; the C library's scan beats
-        // any inline one here even for short strings.
-        const void *end = std::memchr(src, 0, destMax);
-        if (end != nullptr) [[likely]] {
-            const std::size_t size = static_cast<const char *>(end) - src + 1;
-            if (ranges_cross<char>(dest, src, size)) [[unlikely]] {
-                return clear_first(dest, ERR_OVERLAP_CLEARED);
+    if (boundslib::support::dest_max_in_range(destMax, MAX_BUFFER_BYTES)) [[likely]] {
+        if (dest != nullptr) [[likely]] {
+            if (src != nullptr && dest != src) [[likely]] {
+                // One bounded scan decides fit and overlap. memchr's answer carries the fit as
+                // well as the length, so destMax need not be kept across the call; the C
+                // library's scan beats any inline one here even for short strings.
+                const void *end = std::memchr(src, 0, destMax);
+                if (end == nullptr) [[unlikely]]
+                    return clear_first(dest, ERR_RANGE_CLEARED);
+                const std::size_t size = static_cast<const char *>(end) - src + 1;
+                if (!boundslib::support::ranges_apart(dest, src, size)) [[unlikely]] {
+                    return clear_first(dest, ERR_OVERLAP_CLEARED);
+                }
+                if (size <= boundslib::support::SHORT_COPY_MAX) {
+                    boundslib::support::copy_short(dest, src, size);
+                } else {
+                    std::memcpy(dest, src, size);
+                }
+                return 0;
             }
-            if (size <= boundslib::support::SHORT_COPY_MAX) {
-                boundslib::support::copy_short(dest, src, size);
-            } else {
-                std::memcpy(dest, src, size);
-            }
-            return 0;
         }
-        // No terminator within destMax characters: the copy cannot fit.
-        return clear_first(dest, ERR_RANGE_CLEARED);
     }
     // dest == src, a null pointer or a destMax out of range.
     return classify_strcpy_failure(dest, destMax, src);

@@ -1,7 +1,8 @@
 // Copies and fills of a few bytes, done inline instead of calling the C library, for every family.
-// Where unaligned word access costs what aligned access costs (x86-64, AArch64), a size of n bytes
-// is moved as two to four words that may overlap each other, whatever the alignment; elsewhere
-// bytes are moved one at a time. The choice is made at compile time.
+// Where unaligned word access costs what aligned access costs (x86-64, AArch64), 4 to 64 bytes
+// are moved as two to four words that may overlap each other, whatever the alignment, and 1 to 3
+// as their first, middle and last byte; elsewhere bytes are moved one at a time. The choice is
+// made at compile time.
 #pragma once
 
 #include <cstddef>
@@ -52,13 +53,17 @@ inline void copy_two_words(Byte *d, const Byte *s, std::size_t n) {
     store<W>(d + n - W, tail);
 }
 
-// Sizes up to 16 are tested first, then 32: two or three predictable branches for most sizes.
+// Sizes up to 16 are tested first, then 32: two to four predictable branches for any size.
 inline void copy_words(Byte *d, const Byte *s, std::size_t n) {
     if (n <= 16) {
         if (n >= 8) return copy_two_words<8>(d, s, n);
         if (n >= 4) return copy_two_words<4>(d, s, n);
-        if (n >= 2) return copy_two_words<2>(d, s, n);
-        if (n == 1) *d = *s;
+        if (n == 0) return;
+        // 1 to 3 bytes: the first, middle and last byte cover them all.
+        const Byte first = s[0], middle = s[n / 2], last = s[n - 1];
+        d[0] = first;
+        d[n / 2] = middle;
+        d[n - 1] = last;
         return;
     }
     if (n <= 32) return copy_two_words<16>(d, s, n);
@@ -89,24 +94,24 @@ inline void fill_two_words(Byte *d, const Word<W> &w, std::size_t n) {
     store<W>(d + n - W, w);
 }
 
+// The same split as the copy: up to 16 first.
 inline void fill_words(Byte *d, Byte value, std::size_t n) {
     Word<16> w;
     __builtin_memset(w.bytes, value, 16);
-    if (n >= 16) {
-        if (n > 32) {
-            store<16>(d + 16, w);
-            store<16>(d + n - 32, w);
-        }
-        fill_two_words<16>(d, w, n);
-    } else if (n >= 8) {
-        fill_two_words<8>(d, load<8>(w.bytes), n);
-    } else if (n >= 4) {
-        fill_two_words<4>(d, load<4>(w.bytes), n);
-    } else if (n >= 2) {
-        fill_two_words<2>(d, load<2>(w.bytes), n);
-    } else if (n == 1) {
-        *d = value;
+    if (n < 16) {
+        if (n >= 8) return fill_two_words<8>(d, load<8>(w.bytes), n);
+        if (n >= 4) return fill_two_words<4>(d, load<4>(w.bytes), n);
+        if (n == 0) return;
+        d[0] = value;
+        d[n / 2] = value;
+        d[n - 1] = value;
+        return;
     }
+    if (n > 32) {
+        store<16>(d + 16, w);
+        store<16>(d + n - 32, w);
+    }
+    fill_two_words<16>(d, w, n);
 }
 
 }  // namespace detail
