@@ -7,8 +7,6 @@
 #include <cstdint>
 #include <cwchar>
 
-#pragma GCC visibility push(hidden)
-
 namespace boundslib::output {
 
 // Results of the entries besides a character count.
@@ -91,4 +89,3 @@ int wformat_float(char *scratch, size_t size, const char *directive, ...);
 
 }  // namespace boundslib::output
 
-#pragma GCC visibility pop

@@ -64,8 +64,6 @@ int print_counted(char *strDest, size_t destMax, size_t count, const char *forma
 
 }  // namespace
 
-extern "C" {
-
 BOUNDS_API int vsprintf_s(char *strDest, size_t destMax, const char *format, va_list argList) {
     return print_whole(strDest, destMax, format, [&](char *dest, size_t capacity) {
         return format_bounded(dest, capacity, format, argList);
@@ -117,4 +115,3 @@ BOUNDS_API int snprintf_s(char *strDest, size_t destMax, size_t count, const cha
     return result;
 }
 
-}  // extern "C"

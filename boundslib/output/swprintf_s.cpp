@@ -23,8 +23,6 @@ int print_wide(wchar_t *strDest, size_t destMax, const wchar_t *format, Entry en
 
 }  // namespace
 
-extern "C" {
-
 BOUNDS_API int vswprintf_s(wchar_t *strDest, size_t destMax, const wchar_t *format,
                            va_list argList) {
     return print_wide(strDest, destMax, format, [&](wchar_t *dest, size_t capacity) {
@@ -42,4 +40,3 @@ BOUNDS_API int swprintf_s(wchar_t *strDest, size_t destMax, const wchar_t *forma
     return result;
 }
 
-}  // extern "C"
