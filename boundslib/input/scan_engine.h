@@ -20,10 +20,9 @@ constexpr uint32_t unit(Char c) {
 // width beyond the limit. Digits may stand anywhere among the modifiers and add to one width.
 template <typename Char>
 int parse_scan_spec(const Char *&format, ScanSpec &spec) {
-    const unsigned short *classes = *__ctype_b_loc();
     for (++format;; ++format) {
         const uint32_t c = unit(*format);
-        if (c <= 255 && (classes[c] & _ISdigit) != 0) {
+        if (is_decimal_digit(static_cast<int32_t>(c))) {
             spec.widthGiven = 1;
             if (spec.width > MAX_WIDTH_BEFORE_DIGIT) return -1;
             spec.width = spec.width * 10 + static_cast<int32_t>(c - '0');
@@ -84,18 +83,13 @@ int parse_scan_spec(const Char *&format, ScanSpec &spec) {
     }
 }
 
-template <typename Traits>
-bool is_space(const ScanRun<Traits> &run, int32_t ch) {
-    return ch != INPUT_END && Traits::is_space(run.classes, ch);
-}
-
 // Takes white space and the first other character (or end of input).
 template <typename Traits>
 int32_t take_past_space(ScanRun<Traits> &run) {
     int32_t ch;
     do {
         ch = fetch(run);
-    } while (is_space(run, ch));
+    } while (ch != INPUT_END && Traits::is_space(ch));
     return ch;
 }
 
@@ -103,7 +97,7 @@ template <typename Traits>
 bool store_count(ScanRun<Traits> &run) {
     ScanSpec &spec = run.spec;
     if (spec.suppress == 0) {
-        void *target = va_arg(run.args, void *);
+        void *target = va_arg(*run.args, void *);
         if (target == nullptr) {
             run.error = 1;
             return false;
@@ -185,22 +179,23 @@ bool run_specification(ScanRun<Traits> &run, const typename Traits::Char *&forma
 template <typename Traits>
 int run_scan(InputStream &stream, const typename Traits::Char *format, va_list &args) {
     typename Traits::Char frameText[FLOAT_TEXT_INITIAL];
-    ScanRun<Traits> run{stream,
-                        args,
-                        *__ctype_b_loc(),
-                        {},
-                        0,
-                        0,
-                        0,
-                        {FLOAT_TEXT_INITIAL, 0, frameText, nullptr},
-                        frameText,
-                        0,
-                        {}};
+    // Set field by field: the run's buffers need no clearing, and the spec is reset at each '%'.
+    ScanRun<Traits> run;
+    run.stream = &stream;
+    run.args = &args;
+    run.spec.ch = 0;
+    run.spec.charsRead = 0;
+    run.assigned = 0;
+    run.conversionsDone = 0;
+    run.error = 0;
+    run.floatText = {FLOAT_TEXT_INITIAL, 0, frameText, nullptr};
+    run.frameText = frameText;
+    run.frameTextUsed = 0;
     for (; *format != 0; ++format) {
         const int32_t c = static_cast<int32_t>(unit(*format));
-        if (Traits::is_space(run.classes, c)) {
+        if (Traits::is_space(c)) {
             if (take_past_space(run) != INPUT_END) give_back(run);
-            while (Traits::is_space(run.classes, static_cast<int32_t>(unit(format[1])))) ++format;
+            while (Traits::is_space(static_cast<int32_t>(unit(format[1])))) ++format;
             continue;
         }
         if (c != '%') {

@@ -5,7 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "input/scan_run.h"
+#include "input/float_text.h"
+#include "input/scan_direct.h"
 
 #pragma GCC visibility push(hidden)
 
@@ -15,6 +16,9 @@ namespace boundslib::input {
 template <int ENTRY, typename Traits, typename IsDigit>
 void digit_loop(ScanRun<Traits> &run, IsDigit is_digit_here) {
     ScanSpec &spec = run.spec;
+    if constexpr (Traits::DIRECT_STRING) {
+        if (run.stream->flags == SOURCE_STRING) return direct_digit_loop<ENTRY>(run, is_digit_here);
+    }
     while (width_left(spec)) {
         const int32_t ch = fetch(run);
         if (!is_digit_here(ch)) {
@@ -39,20 +43,17 @@ void digits_of_base(ScanRun<Traits> &run, IsDigit is_digit_here) {
 
 template <typename Traits>
 void integer_digits(ScanRun<Traits> &run) {
-    const unsigned short *classes = run.classes;
     switch (run.spec.state) {
         case 'x':
         case 'p':
-            digits_of_base<HEX_BASE>(
-                run, [classes](int32_t ch) { return has_class(classes, ch, _ISxdigit); });
+            digits_of_base<HEX_BASE>(run, is_hex_digit);
             break;
         case 'o':
             digits_of_base<OCTAL_BASE>(
-                run, [classes](int32_t ch) { return is_digit(classes, ch) && ch <= '7'; });
+                run, [](int32_t ch) { return is_decimal_digit(ch) && ch <= '7'; });
             break;
         default:
-            digits_of_base<DECIMAL_BASE>(run,
-                                         [classes](int32_t ch) { return is_digit(classes, ch); });
+            digits_of_base<DECIMAL_BASE>(run, is_decimal_digit);
             break;
     }
 }
@@ -64,7 +65,7 @@ bool store_integer(ScanRun<Traits> &run) {
         ++run.conversionsDone;
         return true;
     }
-    void *target = va_arg(run.args, void *);
+    void *target = va_arg(*run.args, void *);
     if (target == nullptr) {
         run.error = 1;
         return false;
@@ -117,7 +118,12 @@ bool scan_integer(ScanRun<Traits> &run) {
         }
     }
     if (digits) integer_digits(run);
-    DIGIT_ACCUMULATORS[Traits::DIGIT_BASE + FINISH_BASE + spec.is64](spec);
+    constexpr int finish = Traits::DIGIT_BASE + FINISH_BASE;
+    if (spec.is64 != 0) {
+        DIGIT_ACCUMULATORS[finish + 1](spec);
+    } else {
+        DIGIT_ACCUMULATORS[finish](spec);
+    }
     if (spec.digitsSeen != 1) return false;
     return store_integer(run);
 }
@@ -147,7 +153,7 @@ bool collect_float_digits(ScanRun<Traits> &run) {
     ScanSpec &spec = run.spec;
     while (width_left(spec)) {
         const int32_t ch = fetch(run);
-        if (!is_digit(run.classes, ch)) {
+        if (!is_decimal_digit(ch)) {
             if (ch != INPUT_END) give_back(run);
             return true;
         }
@@ -173,9 +179,9 @@ void store_float(ScanRun<Traits> &run, void *target, const char *text) {
     if (sizeClass >= 3) {
         *static_cast<long double *>(target) = std::strtold(text, nullptr);
     } else if (sizeClass == 2) {
-        *static_cast<double *>(target) = std::strtod(text, nullptr);
+        *static_cast<double *>(target) = text_to_double(text);
     } else {
-        *static_cast<float *>(target) = static_cast<float>(std::strtod(text, nullptr));
+        *static_cast<float *>(target) = static_cast<float>(text_to_double(text));
     }
 }
 
@@ -205,7 +211,7 @@ bool scan_float(ScanRun<Traits> &run) {
         ++run.conversionsDone;
         return true;
     }
-    void *target = va_arg(run.args, void *);
+    void *target = va_arg(*run.args, void *);
     if (target == nullptr) {
         run.error = 1;
         return false;

@@ -1,0 +1,105 @@
+// Fields of a narrow string source read in place: the same steps as the character-by-character
+// loops, with the cursor in a register and the source's record updated once per field.
+#pragma once
+
+#include <cstring>
+
+#include "input/scan_run.h"
+
+#pragma GCC visibility push(hidden)
+
+namespace boundslib::input {
+
+// The empty string a stop leaves in a destination that was too small.
+template <typename Traits>
+void clear_destination(ScanRun<Traits> &run, void *start) {
+    if (run.spec.charWidth == 1) {
+        *static_cast<wchar_t *>(start) = 0;
+    } else {
+        *static_cast<char *>(start) = 0;
+    }
+}
+
+// The end of a %c, %s or %[ field that was not suppressed: false (a stop) when nothing was
+// stored; otherwise counted and, but for %c, terminated.
+template <typename Traits>
+bool finish_text(ScanRun<Traits> &run, uint64_t stored) {
+    ScanSpec &spec = run.spec;
+    if (stored == 0) return false;
+    ++run.conversionsDone;
+    ++run.assigned;
+    if (spec.conversion != 'c') clear_destination(run, spec.dest);
+    return true;
+}
+
+inline void consume(InputStream &stream, ScanSpec &spec, uint64_t count) {
+    stream.cursor += count;
+    stream.available -= count;
+    spec.charsRead += static_cast<uint32_t>(count);
+}
+
+// ch ends as the loop would leave it: the character that ended the digits (given back), the last
+// digit when the width ran out, or end of input.
+template <int ENTRY, typename Traits, typename IsDigit>
+void direct_digit_loop(ScanRun<Traits> &run, IsDigit is_digit_here) {
+    ScanSpec &spec = run.spec;
+    const unsigned char *const first = run.stream->cursor;
+    const unsigned char *const end = first + run.stream->available;
+    const unsigned char *cursor = first;
+    int64_t width = spec.widthGiven != 0 ? spec.width : INT64_MAX;
+    while (width > 0) {
+        if (cursor == end) {
+            spec.ch = INPUT_END;
+            break;
+        }
+        spec.ch = *cursor;
+        if (!is_digit_here(spec.ch)) break;
+        ++cursor;
+        DIGIT_ACCUMULATORS[ENTRY](spec);
+        --width;
+        spec.digitsSeen = 1;
+    }
+    if (spec.widthGiven != 0) spec.width = static_cast<int32_t>(width);
+    consume(*run.stream, spec, static_cast<uint64_t>(cursor - first));
+}
+
+// A narrow target: the field's extent is found first, then copied in one go. A field longer than
+// the room takes one character more than fits, as the character loop would, and clears.
+template <typename Traits>
+bool direct_text(ScanRun<Traits> &run, void *start) {
+    ScanSpec &spec = run.spec;
+    const unsigned char *const first = run.stream->cursor;
+    const uint64_t available = run.stream->available;
+    const bool widthLimits = spec.widthGiven != 0 && static_cast<uint64_t>(spec.width) <= available;
+    const uint64_t limit = widthLimits ? static_cast<uint64_t>(spec.width) : available;
+    uint64_t length = 0;
+    if (spec.conversion == 's') {
+        while (length < limit && !ends_string(first[length])) ++length;
+    } else if (spec.conversion == '{') {
+        while (length < limit && run.scanSet.admits(first[length])) ++length;
+    } else {
+        length = limit;
+    }
+    if (length > spec.destRoom) {
+        const uint64_t taken = spec.destRoom + 1;
+        spec.ch = first[taken - 1];
+        consume(*run.stream, spec, taken);
+        clear_destination(run, start);
+        return false;
+    }
+    std::memcpy(spec.dest, first, length);
+    spec.dest = static_cast<char *>(spec.dest) + length;
+    consume(*run.stream, spec, length);
+    if (length < limit) {
+        spec.ch = first[length];
+    } else if (widthLimits) {
+        spec.ch = first[length - 1];
+    } else {
+        spec.ch = INPUT_END;
+    }
+    return finish_text(run, length);
+}
+
+}  // namespace boundslib::input
+
+#pragma GCC visibility pop
