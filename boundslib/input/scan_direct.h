@@ -64,7 +64,8 @@ void direct_digit_loop(ScanRun<Traits> &run, IsDigit is_digit_here) {
 }
 
 // A narrow target: the field's extent is found first, then copied in one go. A field longer than
-// the room takes one character more than fits, as the character loop would, and clears.
+// the room stores what fits and takes one character more, as the character loop would, then
+// clears the first element.
 template <typename Traits>
 bool direct_text(ScanRun<Traits> &run, void *start) {
     ScanSpec &spec = run.spec;
@@ -82,6 +83,7 @@ bool direct_text(ScanRun<Traits> &run, void *start) {
     }
     if (length > spec.destRoom) {
         const uint64_t taken = spec.destRoom + 1;
+        std::memcpy(spec.dest, first, spec.destRoom);
         spec.ch = first[taken - 1];
         consume(*run.stream, spec, taken);
         clear_destination(run, start);
