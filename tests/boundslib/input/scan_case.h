@@ -36,7 +36,8 @@ struct Target {
         const size_t slash = text.find('/');
         if (slash < text.find('=')) size = std::strtoul(text.c_str() + slash + 1, nullptr, 0);
         if (kind == 'w') {
-            for (size_t i = 0; i < elements; ++i) reinterpret_cast<wchar_t *>(bytes.data())[i] = L'#';
+            for (size_t i = 0; i < elements; ++i)
+                reinterpret_cast<wchar_t *>(bytes.data())[i] = L'#';
         }
     }
     bool is_text() const { return kind == 's' || kind == 'w'; }
@@ -60,8 +61,9 @@ struct Target {
             uint64_t stored = 0;
             std::memcpy(&stored, bytes.data(), elements);
             const uint64_t mask = elements == 8 ? ~0ULL : (1ULL << (8 * elements)) - 1;
-            const uint64_t want = expected[0] == '-' ? uint64_t(std::strtoll(expected.c_str(), 0, 0))
-                                                     : std::strtoull(expected.c_str(), 0, 0);
+            const uint64_t want = expected[0] == '-'
+                                      ? uint64_t(std::strtoll(expected.c_str(), 0, 0))
+                                      : std::strtoull(expected.c_str(), 0, 0);
             EXPECT_EQ(stored, want & mask) << "expected " << expected;
             for (size_t i = elements; i < 16; ++i) EXPECT_EQ(bytes[i], '#') << "byte " << i;
         }
@@ -71,11 +73,13 @@ struct Target {
         if (expected == "-") {
             for (size_t i = 0; i < 16; ++i) EXPECT_EQ(bytes[i], '#') << "byte " << i;
         } else if (kind == 'f') {
-            EXPECT_EQ(*reinterpret_cast<float *>(bytes.data()), float(std::strtod(expected.c_str(), 0)));
+            EXPECT_EQ(*reinterpret_cast<float *>(bytes.data()),
+                      float(std::strtod(expected.c_str(), 0)));
         } else if (kind == 'd') {
             EXPECT_EQ(*reinterpret_cast<double *>(bytes.data()), std::strtod(expected.c_str(), 0));
         } else {
-            EXPECT_EQ(*reinterpret_cast<long double *>(bytes.data()), std::strtold(expected.c_str(), 0));
+            EXPECT_EQ(*reinterpret_cast<long double *>(bytes.data()),
+                      std::strtold(expected.c_str(), 0));
         }
     }
 };
@@ -86,14 +90,17 @@ int call_with(Call call, std::vector<Target> &targets, size_t i, Args... args) {
     if constexpr (sizeof...(Args) < 6) {
         if (i < targets.size()) {
             void *p = targets[i].bytes.data();
-            if (targets[i].is_text()) return call_with(call, targets, i + 1, args..., p, targets[i].size);
+            if (targets[i].is_text())
+                return call_with(call, targets, i + 1, args..., p, targets[i].size);
             return call_with(call, targets, i + 1, args..., p);
         }
     }
     return call(args...);
 }
 
-inline std::wstring widen(const std::string &s) { return {s.begin(), s.end()}; }
+inline std::wstring widen(const std::string &s) {
+    return {s.begin(), s.end()};
+}
 
 enum Way { STRING, STREAM, WIDE };
 
@@ -124,8 +131,8 @@ inline void expect_scan(const std::string &input, const std::string &format, int
         }
         SCOPED_TRACE("\"" + input + "\" by \"" + format + "\", way " + std::to_string(way));
         std::vector<Target> made(targets.begin(), targets.end());
-        const int got = call_with(
-            [&](auto... args) { return scan_way(way, input, format, args...); }, made, 0);
+        const int got =
+            call_with([&](auto... args) { return scan_way(way, input, format, args...); }, made, 0);
         EXPECT_EQ(got, result);
         for (Target &t : made) t.check();
     }

@@ -115,6 +115,10 @@ TEST(ScanContract, EndOfInputRule) {
     expect_scan("12", "%d%n", 1, {"i4=12", "i4=2"});
     expect_scan("x", "x%n%d", 0, {"i4=1", "i4=-"});
     expect_scan("5", "%d%s", 1, {"i4=5", "s4=####"});
+    // A field ended by its width did not meet the end: a later error still counts.
+    expect_scan("abc", "%2c%214748370d", -1, {"s2=ab"});
+    expect_scan("123", "%2d%214748370d", -1, {"i4=12"});
+    expect_scan("12", "%3d%214748370d", 1, {"i4=12"});
 }
 
 TEST(ScanContract, NullTargets) {
