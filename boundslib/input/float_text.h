@@ -40,7 +40,10 @@ inline bool exact_decimal(const char *text, double &result) {
         }
     }
     // strtod reads the point of the current locale; this path knows only '.'.
-    if (point && std::strcmp(nl_langinfo(RADIXCHAR), ".") != 0) return false;
+    if (point) {
+        const char *radix = nl_langinfo(RADIXCHAR);
+        if (radix[0] != '.' || radix[1] != 0) return false;
+    }
     if (*text == 'e') {
         const bool negativeExponent = text[1] == '-';
         const char *cursor = text + 1 + negativeExponent;

@@ -32,6 +32,29 @@ bool finish_text(ScanRun<Traits> &run, uint64_t stored) {
     return true;
 }
 
+// Fields are mostly short: up to 16 bytes move as two overlapping words, which costs less than
+// the library call.
+inline void copy_field(void *dest, const unsigned char *src, uint64_t length) {
+    auto *out = static_cast<unsigned char *>(dest);
+    auto move = [&](uint64_t at, auto word) {
+        __builtin_memcpy(&word, src + at, sizeof word);
+        __builtin_memcpy(out + at, &word, sizeof word);
+    };
+    if (length > 16) {
+        std::memcpy(out, src, length);
+    } else if (length >= 8) {
+        move(0, uint64_t{});
+        move(length - 8, uint64_t{});
+    } else if (length >= 4) {
+        move(0, uint32_t{});
+        move(length - 4, uint32_t{});
+    } else if (length != 0) {
+        out[0] = src[0];
+        out[length / 2] = src[length / 2];
+        out[length - 1] = src[length - 1];
+    }
+}
+
 inline void consume(InputStream &stream, ScanSpec &spec, uint64_t count) {
     stream.cursor += count;
     stream.available -= count;
@@ -83,13 +106,13 @@ bool direct_text(ScanRun<Traits> &run, void *start) {
     }
     if (length > spec.destRoom) {
         const uint64_t taken = spec.destRoom + 1;
-        std::memcpy(spec.dest, first, spec.destRoom);
+        copy_field(spec.dest, first, spec.destRoom);
         spec.ch = first[taken - 1];
         consume(*run.stream, spec, taken);
         clear_destination(run, start);
         return false;
     }
-    std::memcpy(spec.dest, first, length);
+    copy_field(spec.dest, first, length);
     spec.dest = static_cast<char *>(spec.dest) + length;
     consume(*run.stream, spec, length);
     if (length < limit) {
@@ -101,6 +124,32 @@ bool direct_text(ScanRun<Traits> &run, void *start) {
     }
     return finish_text(run, length);
 }
+
+// Readers for steps written once for both ways of reading: the stream's get and give-back, or
+// a narrow string read in place, whose record is brought up to date once at the end.
+template <typename Traits>
+struct StreamReader {
+    ScanRun<Traits> &run;
+    int32_t fetch() { return boundslib::input::fetch(run); }
+    void give_back() { boundslib::input::give_back(run); }
+    void commit() {}
+};
+
+// Characters taken from the string itself; the source's record is brought up to date once.
+template <typename Traits>
+struct StringReader {
+    ScanRun<Traits> &run;
+    const unsigned char *const first = run.stream->cursor;
+    const unsigned char *const end = first + run.stream->available;
+    const unsigned char *cursor = first;
+
+    int32_t fetch() {
+        run.spec.ch = cursor == end ? INPUT_END : *cursor++;
+        return run.spec.ch;
+    }
+    void give_back() { --cursor; }
+    void commit() { consume(*run.stream, run.spec, static_cast<uint64_t>(cursor - first)); }
+};
 
 }  // namespace boundslib::input
 

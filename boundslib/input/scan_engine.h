@@ -4,6 +4,7 @@
 
 #include <type_traits>
 
+#include "input/scan_float.h"
 #include "input/scan_numbers.h"
 #include "input/scan_text.h"
 
@@ -84,13 +85,24 @@ int parse_scan_spec(const Char *&format, ScanSpec &spec) {
 }
 
 // Takes white space and the first other character (or end of input).
-template <typename Traits>
-int32_t take_past_space(ScanRun<Traits> &run) {
+template <typename Traits, typename Reader>
+[[gnu::always_inline]] inline int32_t take_past_space(Reader &&in) {
     int32_t ch;
     do {
-        ch = fetch(run);
+        ch = in.fetch();
     } while (ch != INPUT_END && Traits::is_space(ch));
+    in.commit();
     return ch;
+}
+
+template <typename Traits>
+[[gnu::always_inline]] inline int32_t take_past_space(ScanRun<Traits> &run) {
+    if constexpr (Traits::DIRECT_STRING) {
+        if (run.stream->flags == SOURCE_STRING) {
+            return take_past_space<Traits>(StringReader<Traits>{run});
+        }
+    }
+    return take_past_space<Traits>(StreamReader<Traits>{run});
 }
 
 template <typename Traits>

@@ -1,11 +1,10 @@
-// Integer and floating conversions. Integers never leave the two 64-bit accumulators; floating
-// fields are collected as text and handed to the C library's conversion.
+// Integer conversions: the sign, the prefixes of %i and %x, and digits through the table of digit
+// functions. Integers never leave the two 64-bit accumulators.
 #pragma once
 
 #include <cstdlib>
 #include <cstring>
 
-#include "input/float_text.h"
 #include "input/scan_direct.h"
 
 #pragma GCC visibility push(hidden)
@@ -126,100 +125,6 @@ bool scan_integer(ScanRun<Traits> &run) {
     }
     if (spec.digitsSeen != 1) return false;
     return store_integer(run);
-}
-
-template <typename Traits>
-bool append_float(ScanRun<Traits> &run, int32_t ch) {
-    FloatText<typename Traits::Char> &text = run.floatText;
-    text.text[text.length++] = static_cast<typename Traits::Char>(ch);
-    return grow_float_text(text) == 0;
-}
-
-// An optional sign; '+' is consumed but not kept.
-template <typename Traits>
-bool collect_float_sign(ScanRun<Traits> &run) {
-    if (!width_left(run.spec)) return true;
-    const int32_t ch = fetch(run);
-    if (ch == '+' || ch == '-') {
-        use_width(run.spec);
-        return ch == '+' || append_float(run, ch);
-    }
-    if (ch != INPUT_END) give_back(run);
-    return true;
-}
-
-template <typename Traits>
-bool collect_float_digits(ScanRun<Traits> &run) {
-    ScanSpec &spec = run.spec;
-    while (width_left(spec)) {
-        const int32_t ch = fetch(run);
-        if (!is_decimal_digit(ch)) {
-            if (ch != INPUT_END) give_back(run);
-            return true;
-        }
-        spec.digitsSeen = 1;
-        use_width(spec);
-        if (!append_float(run, ch)) return false;
-    }
-    return true;
-}
-
-// Takes the next character if it is one of the two given; gives anything else back.
-template <typename Traits>
-bool take_if(ScanRun<Traits> &run, int32_t a, int32_t b) {
-    const int32_t ch = fetch(run);
-    if (ch == a || ch == b) return true;
-    if (ch != INPUT_END) give_back(run);
-    return false;
-}
-
-template <typename Traits>
-void store_float(ScanRun<Traits> &run, void *target, const char *text) {
-    const int32_t sizeClass = run.spec.sizeClass;
-    if (sizeClass >= 3) {
-        *static_cast<long double *>(target) = std::strtold(text, nullptr);
-    } else if (sizeClass == 2) {
-        *static_cast<double *>(target) = text_to_double(text);
-    } else {
-        *static_cast<float *>(target) = static_cast<float>(text_to_double(text));
-    }
-}
-
-// e f g: [sign] digits [. digits] [e [sign] digits]. False stops the run.
-template <typename Traits>
-bool scan_float(ScanRun<Traits> &run) {
-    ScanSpec &spec = run.spec;
-    FloatText<typename Traits::Char> &text = run.floatText;
-    give_back(run);
-    text.length = 0;
-    bool grew = collect_float_sign(run) && collect_float_digits(run);
-    if (grew && width_left(spec) && take_if(run, '.', '.')) {
-        use_width(spec);
-        grew = append_float(run, '.') && collect_float_digits(run);
-    }
-    if (grew && spec.digitsSeen == 1 && width_left(spec) && take_if(run, 'e', 'E')) {
-        use_width(spec);
-        grew = append_float(run, 'e') && collect_float_sign(run) && collect_float_digits(run);
-    }
-    if (text.heapText == nullptr && text.length >= run.frameTextUsed) {
-        run.frameTextUsed = text.length + 1;
-    }
-    if (!grew) return false;
-    text.text[text.length] = 0;
-    if (spec.digitsSeen != 1) return false;
-    if (spec.suppress != 0) {
-        ++run.conversionsDone;
-        return true;
-    }
-    void *target = va_arg(*run.args, void *);
-    if (target == nullptr) {
-        run.error = 1;
-        return false;
-    }
-    if (!Traits::convert_float(run, target)) return false;
-    ++run.assigned;
-    ++run.conversionsDone;
-    return true;
 }
 
 }  // namespace boundslib::input
