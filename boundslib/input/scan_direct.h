@@ -32,7 +32,7 @@ bool finish_text(ScanRun<Traits> &run, uint64_t stored) {
     return true;
 }
 
-// Fields are mostly short: up to 16 bytes move as two overlapping words, which costs less than
+// Fields are mostly short: up to 32 bytes move as two overlapping words, which costs less than
 // the library call.
 inline void copy_field(void *dest, const unsigned char *src, uint64_t length) {
     auto *out = static_cast<unsigned char *>(dest);
@@ -40,8 +40,14 @@ inline void copy_field(void *dest, const unsigned char *src, uint64_t length) {
         __builtin_memcpy(&word, src + at, sizeof word);
         __builtin_memcpy(out + at, &word, sizeof word);
     };
-    if (length > 16) {
+    struct Pair {
+        uint64_t low, high;
+    };
+    if (length > 32) {
         std::memcpy(out, src, length);
+    } else if (length >= 16) {
+        move(0, Pair{});
+        move(length - 16, Pair{});
     } else if (length >= 8) {
         move(0, uint64_t{});
         move(length - 8, uint64_t{});

@@ -189,7 +189,8 @@ bool run_specification(ScanRun<Traits> &run, const typename Traits::Char *&forma
 }
 
 template <typename Traits>
-int run_scan(InputStream &stream, const typename Traits::Char *format, va_list &args) {
+[[gnu::flatten]] int run_scan(InputStream &stream, const typename Traits::Char *format,
+                              va_list &args) {
     typename Traits::Char frameText[FLOAT_TEXT_INITIAL];
     // Set field by field: the run's buffers need no clearing, and the spec is reset at each '%'.
     ScanRun<Traits> run;

@@ -12,7 +12,7 @@ namespace {
 struct NarrowScanSet {
     static constexpr uint32_t BITS = 256;
     uint8_t bits[BITS / 8];
-    uint8_t negated;
+    uint8_t negated = 0;
 
     void clear() {
         std::memset(bits, 0, sizeof bits);

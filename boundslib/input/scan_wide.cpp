@@ -15,7 +15,7 @@ struct WideScanSet {
     static constexpr uint32_t BITS = 65536;
     static constexpr size_t BYTES = BITS / 8;
     uint8_t *bits = nullptr;  // taken at the run's first %[
-    uint8_t negated;
+    uint8_t negated = 0;
 
     void clear() {
         std::memset(bits, 0, BYTES);
