@@ -141,20 +141,23 @@ struct StreamReader {
     void commit() {}
 };
 
-// Characters taken from the string itself; the source's record is brought up to date once.
 template <typename Traits>
 struct StringReader {
     ScanRun<Traits> &run;
     const unsigned char *const first = run.stream->cursor;
     const unsigned char *const end = first + run.stream->available;
     const unsigned char *cursor = first;
+    int32_t ch = run.spec.ch;
 
     int32_t fetch() {
-        run.spec.ch = cursor == end ? INPUT_END : *cursor++;
-        return run.spec.ch;
+        ch = cursor == end ? INPUT_END : *cursor++;
+        return ch;
     }
     void give_back() { --cursor; }
-    void commit() { consume(*run.stream, run.spec, static_cast<uint64_t>(cursor - first)); }
+    void commit() {
+        run.spec.ch = ch;
+        consume(*run.stream, run.spec, static_cast<uint64_t>(cursor - first));
+    }
 };
 
 }  // namespace boundslib::input

@@ -143,6 +143,8 @@ bool run_specification(ScanRun<Traits> &run, const typename Traits::Char *&forma
     if (spec.charWidth == 0) spec.charWidth = written == 'C' || written == 'S' ? 1 : -1;
     spec.conversion = static_cast<int32_t>(written | 0x20);
     spec.state = spec.conversion;
+    // Each conversion's first character: %c and %[ take it as it comes, the others after white
+    // space; %n takes none. End of input there stops the run.
     switch (spec.conversion) {
         case 'n':
             return store_count(run);
@@ -151,20 +153,11 @@ bool run_specification(ScanRun<Traits> &run, const typename Traits::Char *&forma
                 spec.widthGiven = 1;
                 spec.width = 1;
             }
-            [[fallthrough]];
+            return fetch(run) != INPUT_END && scan_text(run, format);
         case '{':
-            fetch(run);
-            break;
-        default:
-            take_past_space(run);
-            break;
-    }
-    if (spec.ch == INPUT_END) return false;
-    switch (spec.conversion) {
-        case 'c':
+            return fetch(run) != INPUT_END && scan_text(run, format);
         case 's':
-        case '{':
-            return scan_text(run, format);
+            return take_past_space(run) != INPUT_END && scan_text(run, format);
         case 'p':
             spec.sizeClass = 1;
             spec.is64 = 1;
@@ -174,13 +167,14 @@ bool run_specification(ScanRun<Traits> &run, const typename Traits::Char *&forma
         case 'o':
         case 'u':
         case 'x':
-            return scan_integer(run);
+            return take_past_space(run) != INPUT_END && scan_integer(run);
         case 'e':
         case 'f':
         case 'g':
-            return scan_float(run);
+            return take_past_space(run) != INPUT_END && scan_float(run);
         default:
             // A literal; the terminator of a cut-off specification matches nothing.
+            if (take_past_space(run) == INPUT_END) return false;
             if (written != 0 && static_cast<uint32_t>(spec.ch) == written) return true;
             give_back(run);
             run.error = 1;
@@ -218,8 +212,11 @@ template <typename Traits>
         }
         if (!run_specification(run, format)) break;
     }
+    // Only the part of the frame's text that was written needs clearing; the barrier keeps the
+    // clearing of a dead array from being optimised away.
     if (run.frameTextUsed != 0) {
-        memset_s(frameText, sizeof frameText, 0, run.frameTextUsed * sizeof frameText[0]);
+        __builtin_memset(frameText, 0, run.frameTextUsed * sizeof frameText[0]);
+        asm volatile("" : : "r"(frameText) : "memory");
     }
     if (run.floatText.heapText != nullptr) {
         const size_t bytes = run.floatText.capacity * sizeof frameText[0];
