@@ -11,9 +11,9 @@
 
 namespace boundslib::input {
 
-// The empty string a stop leaves in a destination that was too small.
+// A terminator at start: the end of a field, or the empty string a stop leaves behind.
 template <typename Traits>
-void clear_destination(ScanRun<Traits> &run, void *start) {
+void store_terminator(ScanRun<Traits> &run, void *start) {
     if (run.spec.charWidth == 1) {
         *static_cast<wchar_t *>(start) = 0;
     } else {
@@ -29,7 +29,7 @@ bool finish_text(ScanRun<Traits> &run, uint64_t stored) {
     if (stored == 0) return false;
     ++run.conversionsDone;
     ++run.assigned;
-    if (spec.conversion != 'c') clear_destination(run, spec.dest);
+    if (spec.conversion != 'c') store_terminator(run, spec.dest);
     return true;
 }
 
@@ -96,7 +96,7 @@ bool direct_text(ScanRun<Traits> &run, void *start) {
         copy_field(spec.dest, first, spec.destRoom);
         spec.ch = first[taken - 1];
         consume(*run.stream, spec, taken);
-        clear_destination(run, start);
+        store_terminator(run, start);
         return false;
     }
     copy_field(spec.dest, first, length);
