@@ -179,7 +179,7 @@ template <typename Traits>
 [[gnu::flatten]] int run_scan(InputStream &stream, const typename Traits::Char *format,
                               va_list &args) {
     typename Traits::Char frameText[FLOAT_TEXT_INITIAL];
-    // Set field by field: the run's buffers need no clearing, and the spec is reset at each '%'.
+    // Set field by field: the run's buffers need no clearing, and ScanSpec is reset at each '%'.
     ScanRun<Traits> run;
     run.stream = &stream;
     run.args = &args;
