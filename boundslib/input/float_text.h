@@ -9,8 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#pragma GCC visibility push(hidden)
-
 namespace boundslib::input {
 
 inline constexpr double EXACT_POWERS_OF_TEN[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
@@ -71,5 +69,3 @@ inline double text_to_double(const char *text) {
 }
 
 }  // namespace boundslib::input
-
-#pragma GCC visibility pop

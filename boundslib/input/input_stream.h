@@ -7,8 +7,6 @@
 #include <cstdio>
 #include <cstring>
 
-#pragma GCC visibility push(hidden)
-
 namespace boundslib::input {
 
 enum : uint32_t {
@@ -107,5 +105,3 @@ inline void input_ungetwc(InputStream &stream, int32_t c) {
 }
 
 }  // namespace boundslib::input
-
-#pragma GCC visibility pop

@@ -7,8 +7,6 @@
 #include "input/scan_run.h"
 #include "support/short_moves.h"
 
-#pragma GCC visibility push(hidden)
-
 namespace boundslib::input {
 
 // A terminator at start: the end of a field, or the empty string a stop leaves behind.
@@ -142,5 +140,3 @@ struct StringReader {
 };
 
 }  // namespace boundslib::input
-
-#pragma GCC visibility pop

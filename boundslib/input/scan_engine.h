@@ -6,8 +6,6 @@
 #include "input/scan_numbers.h"
 #include "input/scan_text.h"
 
-#pragma GCC visibility push(hidden)
-
 namespace boundslib::input {
 
 // On entry format is on the '%'; on success it is left on the conversion character. -1 for a
@@ -256,5 +254,3 @@ void clear_first_destination(const Char *source, const Char *format, va_list &ar
 }
 
 }  // namespace boundslib::input
-
-#pragma GCC visibility pop

@@ -6,8 +6,6 @@
 #include "input/float_text.h"
 #include "input/scan_direct.h"
 
-#pragma GCC visibility push(hidden)
-
 namespace boundslib::input {
 
 template <typename Traits>
@@ -123,5 +121,3 @@ bool scan_float(ScanRun<Traits> &run) {
 }
 
 }  // namespace boundslib::input
-
-#pragma GCC visibility pop

@@ -8,8 +8,6 @@
 
 #include "input/input_stream.h"
 
-#pragma GCC visibility push(hidden)
-
 namespace boundslib::input {
 
 // Engine results besides a count of assigned fields.
@@ -27,5 +25,3 @@ void clear_first_string_destination(const char *source, const char *format, va_l
 void clear_first_string_destination(const wchar_t *source, const wchar_t *format, va_list &args);
 
 }  // namespace boundslib::input
-
-#pragma GCC visibility pop

@@ -7,8 +7,6 @@
 
 #include "input/scan_direct.h"
 
-#pragma GCC visibility push(hidden)
-
 namespace boundslib::input {
 
 // Digits through one table entry, chosen once per field so the call is direct.
@@ -128,5 +126,3 @@ bool scan_integer(ScanRun<Traits> &run) {
 }
 
 }  // namespace boundslib::input
-
-#pragma GCC visibility pop

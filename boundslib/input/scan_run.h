@@ -13,8 +13,6 @@
 #include "input/scan_internal.h"
 #include "input/scan_tables.h"
 
-#pragma GCC visibility push(hidden)
-
 namespace boundslib::input {
 
 inline constexpr uint64_t FLOAT_TEXT_INITIAL = 350;
@@ -122,5 +120,3 @@ inline void use_width(ScanSpec &spec) {
 }
 
 }  // namespace boundslib::input
-
-#pragma GCC visibility pop

@@ -4,8 +4,6 @@
 
 #include <cstdint>
 
-#pragma GCC visibility push(hidden)
-
 namespace boundslib::input {
 
 inline constexpr int32_t MAX_WIDTH_BEFORE_DIGIT = 21474836;
@@ -190,5 +188,3 @@ static_assert(static_cast<int32_t>(finish_value(FINISH_INTEGER[0][1][0], 3000000
 static_assert(static_cast<int16_t>(finish_value(FINISH_INTEGER[1][1][0], 70000, false)) == 4464);
 
 }  // namespace boundslib::input
-
-#pragma GCC visibility pop

@@ -5,8 +5,6 @@
 
 #include "input/scan_direct.h"
 
-#pragma GCC visibility push(hidden)
-
 namespace boundslib::input {
 
 // Marks start to end as 32-bit values; a span of 65536 or more covers every bit the set has, and
@@ -127,5 +125,3 @@ bool scan_text(ScanRun<Traits> &run, const typename Traits::Char *&format) {
 }
 
 }  // namespace boundslib::input
-
-#pragma GCC visibility pop

@@ -3,8 +3,6 @@
 
 using namespace boundslib::input;
 
-extern "C" {
-
 BOUNDS_API int vscanf_s(const char *format, va_list argList) {
     return with_copy(argList, [&](va_list &args) { return stdin_call(format, args); });
 }
@@ -40,5 +38,3 @@ BOUNDS_API int sscanf_s(const char *buffer, const char *format, ...) {
     va_end(args);
     return result;
 }
-
-}  // extern "C"
