@@ -45,6 +45,8 @@ struct NarrowInput {
     }
 };
 
+constexpr size_t INCOMPLETE_SEQUENCE = static_cast<size_t>(-2);
+
 // A taken byte as one wide character, '?' for what does not convert. A lead byte of 0x80 or more
 // takes further bytes from the source (they count as read, not against the width). Each attempt
 // starts from a fresh conversion state: a state left over from an incomplete prefix would spoil
@@ -57,6 +59,10 @@ wchar_t to_wide(ScanRun<NarrowInput> &run) {
         const size_t result = std::mbrtowc(&wide, bytes, 2, &state);
         return result == 0 || result > 2 ? L'?' : wide;
     }
+    // Only an incomplete sequence takes another byte: a byte that makes the sequence invalid is
+    // given back, so one bad byte cannot swallow the characters after it.
+    std::mbstate_t leadState{};
+    if (std::mbrtowc(&wide, bytes, 1, &leadState) != INCOMPLETE_SEQUENCE) return L'?';
     const size_t longest = MB_CUR_MAX;
     for (size_t length = 1; length <= 5 && longest > length;) {
         const int32_t next = fetch(run);
@@ -65,6 +71,10 @@ wchar_t to_wide(ScanRun<NarrowInput> &run) {
         std::mbstate_t state{};
         const size_t result = std::mbrtowc(&wide, bytes, length, &state);
         if (result != 0 && result <= length) return wide;
+        if (result != INCOMPLETE_SEQUENCE) {
+            give_back(run);
+            break;
+        }
     }
     return L'?';
 }

@@ -5,6 +5,7 @@
 
 #include <clocale>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <cwchar>
 #include <random>
@@ -174,9 +175,36 @@ TEST(ScanEngine, MultibyteSequencesToWideTargets) {
         EXPECT_EQ(sscanf_s("\xE2\x82\xAC\xF0\x9F\x98\x80\xC3\xA9x", "%ls", out, 8u), 1);
         EXPECT_EQ(std::wstring(out), L"\u20AC\U0001F600\u00E9x");
     }
-    std::wmemset(out, L'#', 8);
-    EXPECT_EQ(sscanf_s("\xFFz", "%2lc", out, 8u), 1);  // the bad byte takes the next one with it
-    EXPECT_EQ(std::wstring(out, 3), L"?##");
+    // A bad byte is one '?' and takes nothing after it, whether it is a stray lead byte or ends
+    // a sequence early; file and string sources agree.
+    struct BadBytes {
+        const char *input, *format;
+        const wchar_t *expected;
+        int number;
+    } const cases[] = {
+        {"\xFFz", "%2lc%n", L"?z", 2},
+        {"\xC3z", "%2lc%n", L"?z", 2},
+        {"\xE2\x82z 7", "%ls%d", L"?z", 7},
+        {"\xE2\x82"
+         "7",
+         "%1lc%d", L"?", 7},
+        {"\x80\xC3\xA9", "%ls%n", L"?\u00E9", 3},
+    };
+    for (const BadBytes &c : cases) {
+        for (bool fromFile : {false, true}) {
+            std::wmemset(out, L'#', 8);
+            int number = -1;
+            FILE *file = fromFile ? fmemopen(const_cast<char *>(c.input), std::strlen(c.input), "r")
+                                  : nullptr;
+            const int assigned = fromFile ? fscanf_s(file, c.format, out, 8u, &number)
+                                          : sscanf_s(c.input, c.format, out, 8u, &number);
+            if (file) std::fclose(file);
+            const size_t length = std::wcslen(c.expected);
+            EXPECT_EQ(std::wstring(out, length), c.expected) << c.input << " file " << fromFile;
+            EXPECT_EQ(number, c.number) << c.input << " file " << fromFile;
+            EXPECT_GE(assigned, 1) << c.input;
+        }
+    }
     std::setlocale(LC_ALL, "C");
 }
 
