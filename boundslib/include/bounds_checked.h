@@ -36,7 +36,10 @@
  * integer), "I32", 'I' before an integer conversion, 'w' (wide character or string), 'q' (as
  * 'L'), 'N' (ignored). A translation unit that uses them defines BOUNDS_NO_FORMAT_CHECK before
  * including this header. */
-#if defined(__clang__)
+#if defined(BOUNDSLIB_BUILDING)
+/* For callers only: inside the definitions GCC would take the destination for unread memory. */
+#define BOUNDS_DEST(mode, dest, destMax, elementSize)
+#elif defined(__clang__)
 /* Clang has no access attribute; it compares a constant destMax with the object's size. */
 #define BOUNDS_DEST(mode, dest, destMax, elementSize)                                          \
     __attribute__((diagnose_if(__builtin_object_size(dest, 0) != (size_t)-1 &&                 \
