@@ -2,7 +2,7 @@
 # system-test.sh: installs the amd64 packages into a minimal Debian 12 booted with systemd-nspawn
 # (systemd as PID 1, the real system bus) and checks the service there: bus activation for root
 # and for an unprivileged caller, verified signatures, the journal, the capability sets, a new
-# activation after a stop, a restart by an upgrade, and a purge that leaves nothing behind
+# activation after a stop, a stop by an upgrade, and a purge that leaves nothing behind
 # (tests/system/inside.sh).
 # The Debian root is made once by debootstrap and kept in $QUELLARION_SYSTEM_ROOT_CACHE.
 set -euo pipefail
