@@ -45,7 +45,8 @@ git ls-files -z --cached --others --exclude-standard | xargs -0 tar -c | tar -x 
 changes=$(ls "$work"/quellarion_*_"$arch".changes)
 rm -f dist/*_"$arch".deb
 cp "$work"/*_"$arch".deb dist/
-# Lintian's own result: any error or warning fails the build (overrides are in debian/).
+# Any lintian error or warning fails (an override would go in debian/PACKAGE.lintian-overrides,
+# with its reason; there are none).
 lintian --fail-on error,warning "$changes"
 rm -rf "$work"
 ls -1 dist/*_"$arch".deb
