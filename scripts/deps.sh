@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config python3
+  build-essential cmake pkg-config python3 clang
   libgtest-dev libbenchmark-dev libfmt-dev
   libsystemd-dev libsodium-dev
   dbus-daemon dbus-bin systemd   # private test bus, dbus-send, busctl

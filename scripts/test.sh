@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: once as a normal optimised build with warnings as
 # errors, once under AddressSanitizer and UndefinedBehaviorSanitizer, and the library and unit
-# tests once more built for the board (aarch64) and run under qemu.
+# tests once more built for the board (aarch64) and run under qemu; then the Debian packages are
+# built and checked, and installed into a Debian 12 booted under systemd.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -22,3 +23,5 @@ fi
 if [ "${QUELLARION_SKIP_CROSS:-0}" != 1 ]; then
   scripts/cross-test.sh
 fi
+scripts/package-test.sh
+scripts/system-test.sh
