@@ -1,9 +1,9 @@
-/* Bounds-checked memory, string and formatted-output functions.
+/* Bounds-checked memory, string, formatted-output and formatted-input functions.
  *
  * Every function takes the capacity of its destination (destMax, terminator included, in bytes
  * for narrow functions and in wide characters for wide ones), checks all its arguments before its
  * first write, and reports failure by a result code (memory and string functions) or by -1
- * (formatted output). It never writes past destMax, never aborts, keeps no state and leaves
+ * (formatted output and input). It never writes past destMax, never aborts, keeps no state and leaves
  * errno alone.
  *
  * Result codes above 128 mean that the destination was usable and has been cleared: memory
@@ -16,6 +16,7 @@
 #include <errno.h>
 #include <stdarg.h>
 #include <stddef.h>
+#include <stdio.h>
 #include <wchar.h>
 
 #if defined(__GNUC__)
@@ -90,6 +91,23 @@ BOUNDS_API int vsnprintf_truncated_s(char *strDest, size_t destMax, const char *
 BOUNDS_API int swprintf_s(wchar_t *strDest, size_t destMax, const wchar_t *format, ...);
 BOUNDS_API int vswprintf_s(wchar_t *strDest, size_t destMax, const wchar_t *format,
                            va_list argList);
+
+/* Formatted input. Every %c, %s and %[ takes a destination and its size (an unsigned int, in
+ * elements of the target, terminator included for %s and %[); a field that does not fit leaves an
+ * empty string and ends the scan. Results: the number of fields assigned, or -1 for end of input
+ * before the first conversion, an invalid specification or argument, or a null pointer. */
+BOUNDS_API int scanf_s(const char *format, ...);
+BOUNDS_API int vscanf_s(const char *format, va_list argList);
+BOUNDS_API int fscanf_s(FILE *stream, const char *format, ...);
+BOUNDS_API int vfscanf_s(FILE *stream, const char *format, va_list argList);
+BOUNDS_API int sscanf_s(const char *buffer, const char *format, ...);
+BOUNDS_API int vsscanf_s(const char *buffer, const char *format, va_list argList);
+BOUNDS_API int wscanf_s(const wchar_t *format, ...);
+BOUNDS_API int vwscanf_s(const wchar_t *format, va_list argList);
+BOUNDS_API int fwscanf_s(FILE *stream, const wchar_t *format, ...);
+BOUNDS_API int vfwscanf_s(FILE *stream, const wchar_t *format, va_list argList);
+BOUNDS_API int swscanf_s(const wchar_t *buffer, const wchar_t *format, ...);
+BOUNDS_API int vswscanf_s(const wchar_t *buffer, const wchar_t *format, va_list argList);
 
 #ifdef __cplusplus
 }
