@@ -1,0 +1,425 @@
+// sscanf_s and swscanf_s against the C library's sscanf and swscanf on inputs and formats
+// generated with fixed seeds from a grammar on which both agree. A case is a run of items, each a
+// directive and the input it reads:
+//   integer  := '%' '*'? width? (hh|h|l|ll|j|z|t|q|L)? [diuoxX], a value in the target's range
+//               with an optional sign, "0x"/"0X" for x and i, a leading '0' for i in octal
+//   pointer  := "%p", plain hexadecimal digits without "0x"
+//   float    := '%' '*'? width? (l|L)? [feEgG], [sign] digits [. digits] [e [sign] digits]
+//   string   := '%' '*'? width? (h|l)? [sS], printable characters
+//   chars    := '%' '*'? width? (h|l)? [cC], exactly width printable characters
+//   set      := '%' '*'? width? (h|l)? '[' '^'? ']'? member* '-'? ']', members single characters
+//               and ascending ranges, a negated set always naming blank, tab and new-line
+//   count    := '%' (hh|h|l|ll)? 'n' after any item;  literal := 1-3 of "#,;:!@&()=|<>?/" | "%%"
+// Items are joined by white space in the input (none between a literal and its neighbour, or a
+// number and the literal after it), and in the format wherever a directive does not skip it
+// itself. A field cut short by its width is followed by a suppressed directive that eats the rest.
+// Some cases cut the input before an item or change a literal. Targets sit between guard bytes
+// and are large enough; the _s forms get a size after every %c %s %[ target.
+// Left out, where the library differs by design (each has tests of its own): values outside the
+// target's range (no clamping), widths that split a sign or prefix from its first digit (the
+// width accounting), "0x" with %p, dangling exponents, inf, nan and hexadecimal floats, %a and
+// %F (literal and ignored here); a float target takes the nearest double narrowed to float, so
+// its numbers keep to 8 decimal places and below 1e9, where no double rounding can differ; a
+// mismatched "%%" (an error here, a matching failure there); input ending when only suppressed
+// fields or %n were done (counts as done here), and cases without any conversion (a run that met
+// the end of input without a conversion reports -1 here); chained ranges such as a-c-e; an empty
+// input (-1 before any directive here); text outside ASCII (see the locale test).
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <random>
+#include <string>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "bounds_checked.h"
+
+namespace {
+
+constexpr size_t MAX_TARGETS = 6;
+constexpr size_t GUARD = 16;
+constexpr unsigned char GUARD_BYTE = 0xA5, FILL_BYTE = 0x5A;
+constexpr const char *LITERALS = "#,;:!@&()=|<>?/";
+constexpr const char *SET_SINGLES = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ.,;:_!#";
+constexpr const char *SPACES[] = {" ", "\t", "\n", "  ", " \n\t"};
+struct Modifier {
+    const char *text;
+    size_t bytes;
+};
+constexpr Modifier INT_MODIFIERS[] = {{"hh", 1}, {"h", 2}, {"", 4}, {"", 4}, {"l", 8}, {"ll", 8},
+                                      {"j", 8},  {"z", 8}, {"t", 8}, {"q", 8}, {"L", 8}};
+constexpr Modifier COUNT_MODIFIERS[] = {{"hh", 1}, {"h", 2}, {"", 4}, {"l", 8}, {"ll", 8}};
+
+struct Target {
+    size_t bytes;    // what the directive may write
+    bool sized;      // %c %s %[: the _s forms take a size after the pointer
+    unsigned count;  // that size, in elements
+};
+
+struct Item {
+    std::string format, input;
+    bool skipsSpace = true;  // the directive skips input white space by itself
+    bool literal = false;
+    bool numeric = false;
+    int assigns = 0;  // conversions that store
+    int counts = 0;   // conversions done without storing: suppressed fields and %n
+};
+
+struct Case {
+    std::string format, input;
+    std::vector<Target> targets;
+};
+
+class Grammar {
+public:
+    explicit Grammar(uint64_t seed) : rng_(seed) {}
+
+    Case next() {
+        Case c;
+        std::vector<Item> items;
+        bool converts = false;
+        for (int n = uniform(1, 6); n > 0 || !converts; --n) {
+            items.push_back(item(c.targets));
+            converts |= !items.back().literal;
+        }
+        std::vector<size_t> starts;  // where each item's separator begins in the input
+        if (chance(20)) {
+            c.input += space();
+            if (!items[0].skipsSpace) c.format += space();
+        }
+        for (size_t i = 0; i < items.size(); ++i) {
+            starts.push_back(c.input.size());
+            if (i > 0) {
+                const bool tight = items[i - 1].literal || (items[i - 1].numeric && items[i].literal);
+                const std::string sep = tight && chance(50) ? "" : space();
+                c.input += sep;
+                if ((!sep.empty() && !items[i].skipsSpace) || chance(30)) c.format += space();
+            }
+            if (items[i].literal && items[i].format != "%%" && chance(5)) {
+                items[i].input[0] = other_literal(items[i].input[0]);
+            }
+            c.format += items[i].format;
+            c.input += items[i].input;
+        }
+        if (chance(30)) c.input += " rest";
+        if (chance(20)) c.format += space();
+        if (chance(15)) cut(c, items, starts);
+        return c;
+    }
+
+    int uniform(int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng_); }
+
+private:
+    std::mt19937_64 rng_;
+
+    bool chance(int percent) { return uniform(1, 100) <= percent; }
+    std::string space() { return SPACES[uniform(0, 4)]; }
+    char pick(const char *alphabet) { return alphabet[uniform(0, int(std::strlen(alphabet)) - 1)]; }
+    char other_literal(char c) {
+        char d;
+        while ((d = pick(LITERALS)) == c) {
+        }
+        return d;
+    }
+
+    // Ends the input where an item starts, unless only suppressed fields or %n ran before it.
+    void cut(Case &c, const std::vector<Item> &items, const std::vector<size_t> &starts) {
+        const size_t k = size_t(uniform(1, int(items.size())));
+        if (k == items.size()) return;
+        int assigns = 0, counts = 0;
+        for (size_t i = 0; i < k; ++i) assigns += items[i].assigns, counts += items[i].counts;
+        if (assigns == 0 && counts > 0) return;
+        if (starts[k] > 0) c.input.resize(starts[k]);
+    }
+
+    Item item(std::vector<Target> &targets) {
+        const bool room = targets.size() < MAX_TARGETS;
+        const int pick = uniform(1, 100);
+        Item it;
+        if (pick <= 15) {
+            it = literal();
+        } else {
+            const bool suppress = !room || chance(10);
+            it = pick <= 45 ? integer(targets, suppress)
+                 : pick <= 50 ? pointer(targets, suppress)
+                 : pick <= 65 ? floating(targets, suppress)
+                 : pick <= 78 ? string(targets, suppress)
+                 : pick <= 88 ? chars(targets, suppress)
+                              : set(targets, suppress);
+        }
+        if (targets.size() < MAX_TARGETS && chance(10)) {
+            const Modifier &m = COUNT_MODIFIERS[uniform(0, 4)];
+            it.format += std::string("%") + m.text + 'n';
+            targets.push_back({m.bytes, false, 0});
+            it.counts++;
+        }
+        return it;
+    }
+
+    Item literal() {
+        Item it;
+        it.literal = true;
+        if (chance(25)) {
+            it.format = "%%";
+            it.input = "%";
+            return it;
+        }
+        it.skipsSpace = false;
+        for (int n = uniform(1, 3); n > 0; --n) it.input += pick(LITERALS);
+        it.format = it.input;
+        return it;
+    }
+
+    // Opens a directive: '%', '*' when suppressed, a width when drawn; records the target.
+    std::string open(std::vector<Target> &targets, bool suppress, Item &it, Target target) {
+        if (suppress) {
+            it.counts++;
+            return "%*";
+        }
+        it.assigns++;
+        targets.push_back(target);
+        return "%";
+    }
+
+    // A width of at least minWidth, or none; one below the field's length needs the eater after
+    // the directive. Returns both.
+    std::pair<std::string, std::string> width(size_t length, size_t minWidth, const std::string &eater) {
+        if (!chance(25)) return {"", ""};
+        const size_t w = size_t(uniform(int(minWidth), int(length) + 2));
+        return {std::to_string(w), w < length ? eater : ""};
+    }
+
+    static size_t field_length(size_t length, const std::string &w) {
+        return w.empty() ? length : std::min(length, size_t(std::stoul(w)));
+    }
+
+    Item integer(std::vector<Target> &targets, bool suppress) {
+        Item it;
+        it.numeric = true;
+        const char conversion = "diuoxX"[uniform(0, 5)];
+        const Modifier &m = INT_MODIFIERS[uniform(0, 10)];
+        const bool isSigned = conversion == 'd' || conversion == 'i';
+        const int bits = int(m.bytes) * 8;
+        const bool negative = isSigned && chance(40);
+        const uint64_t limit = isSigned ? (uint64_t(1) << (bits - 1)) - (negative ? 0 : 1)
+                               : bits == 64 ? ~uint64_t(0)
+                                            : (uint64_t(1) << bits) - 1;
+        uint64_t magnitude = rng_() >> uniform(0, 63);
+        if (chance(10)) magnitude = limit;
+        if (limit != ~uint64_t(0)) magnitude %= limit + 1;
+
+        int base = conversion == 'o' ? 8 : conversion == 'x' || conversion == 'X' ? 16 : 10;
+        if (conversion == 'i') base = std::array{10, 8, 16}[size_t(uniform(0, 2))];
+        std::string prefix;
+        if (base == 16 && (conversion == 'i' || chance(30))) prefix = chance(50) ? "0x" : "0X";
+        if (base == 8 && (conversion == 'i' || chance(20))) prefix = "0";
+        const char *digitSet = chance(50) ? "0123456789abcdef" : "0123456789ABCDEF";
+        std::string digits;
+        do {
+            digits.insert(digits.begin(), digitSet[magnitude % unsigned(base)]);
+            magnitude /= unsigned(base);
+        } while (magnitude != 0);
+        if (base != 8 && conversion != 'i' && chance(10)) digits.insert(0, "00");
+        const std::string sign = negative ? "-" : chance(10) ? "+" : "";
+        it.input = sign + prefix + digits;
+
+        // An octal '0' is a digit itself; "0x" needs a digit after it within the width.
+        const size_t minWidth = sign.size() + (base == 16 ? prefix.size() : 0) + 1;
+        const auto [w, eater] = width(it.input.size(), minWidth, "%*[0-9a-zA-Z]");
+        it.format = open(targets, suppress, it, {m.bytes, false, 0}) + w + m.text + conversion + eater;
+        return it;
+    }
+
+    Item pointer(std::vector<Target> &targets, bool suppress) {
+        Item it;
+        it.numeric = true;
+        char text[32];
+        std::snprintf(text, sizeof text, chance(50) ? "%llx" : "%llX",
+                      static_cast<unsigned long long>(rng_() >> uniform(0, 63)));
+        it.input = text;
+        it.format = open(targets, suppress, it, {sizeof(void *), false, 0}) + "p";
+        return it;
+    }
+
+    Item floating(std::vector<Target> &targets, bool suppress) {
+        Item it;
+        it.numeric = true;
+        const int kind = uniform(0, 2);  // float, double, long double
+        const int maxInt = kind == 0 ? 3 : 9, maxFrac = kind == 0 ? 4 : 9;
+        const int maxExp = kind == 0 ? 5 : 30, minExp = kind == 0 ? -4 : -30;
+        if (chance(30)) it.input += chance(50) ? '-' : '+';
+        int intDigits = uniform(0, maxInt);
+        const int fracDigits = uniform(0, maxFrac);
+        if (intDigits + fracDigits == 0) intDigits = 1;
+        for (int i = 0; i < intDigits; ++i) it.input += char('0' + uniform(0, 9));
+        if (fracDigits > 0 || chance(20)) it.input += '.';
+        for (int i = 0; i < fracDigits; ++i) it.input += char('0' + uniform(0, 9));
+        if (chance(30)) {
+            const int exponent = uniform(minExp, maxExp);
+            it.input += chance(50) ? 'e' : 'E';
+            it.input += exponent < 0 ? "-" : chance(30) ? "+" : "";
+            it.input += std::to_string(std::abs(exponent));
+        }
+        const size_t bytes = kind == 0 ? sizeof(float) : kind == 1 ? sizeof(double) : sizeof(long double);
+        std::string format = open(targets, suppress, it, {bytes, false, 0});
+        if (chance(20)) format += std::to_string(it.input.size() + size_t(uniform(0, 3)));
+        it.format = format + (kind == 0 ? "" : kind == 1 ? "l" : "L") + "feEgG"[uniform(0, 4)];
+        return it;
+    }
+
+    // %s %c %[ share the target shape: narrow or wide elements, room for the field and more.
+    std::string text_directive(std::vector<Target> &targets, bool suppress, Item &it,
+                               size_t fieldLength, bool terminated, char conversion,
+                               const std::string &w) {
+        const int kind = uniform(0, 3);  // none, h, l, upper-case conversion
+        const bool wide = kind >= 2 && conversion != '[';
+        const bool wideSet = kind >= 2 && conversion == '[';
+        const size_t element = wide || wideSet ? sizeof(wchar_t) : 1;
+        const unsigned count = unsigned(fieldLength + (terminated ? 1 : 0) + size_t(uniform(0, 3)));
+        const std::string head = open(targets, suppress, it, {count * element, true, count});
+        const char *modifier = kind == 1 ? "h" : kind == 2 || wideSet ? "l" : "";
+        if (kind == 3 && !wideSet) return head + w + char(conversion & ~0x20);
+        return head + w + modifier + conversion;
+    }
+
+    Item string(std::vector<Target> &targets, bool suppress) {
+        Item it;
+        for (int n = uniform(1, 20); n > 0; --n) it.input += char(uniform(33, 126));
+        const auto [w, eater] = width(it.input.size(), 1, "%*s");
+        const size_t field = field_length(it.input.size(), w);
+        it.format = text_directive(targets, suppress, it, field, true, 's', w) + eater;
+        return it;
+    }
+
+    Item chars(std::vector<Target> &targets, bool suppress) {
+        Item it;
+        it.skipsSpace = false;
+        const int n = uniform(1, 8);
+        it.input += char(uniform(33, 126));
+        while (int(it.input.size()) < n) it.input += char(uniform(32, 126));
+        const std::string w = n > 1 || chance(50) ? std::to_string(n) : "";
+        it.format = text_directive(targets, suppress, it, size_t(n), false, 'c', w);
+        return it;
+    }
+
+    Item set(std::vector<Target> &targets, bool suppress) {
+        Item it;
+        it.skipsSpace = false;
+        bool members[128] = {};
+        std::string body;
+        const bool negated = chance(25);
+        if (negated) body += '^';
+        if (chance(10)) body += ']', members[int(']')] = true;
+        bool afterRange = true;  // no range first, so that a '-' never follows '^' or ']'
+        for (int n = uniform(1, 4); n > 0; --n) {
+            if (!negated && !afterRange && chance(40)) {
+                const char *range = std::array{"0123456789", "abcdefghijklmnopqrstuvwxyz",
+                                               "ABCDEFGHIJKLMNOPQRSTUVWXYZ"}[size_t(uniform(0, 2))];
+                const int span = int(std::strlen(range));
+                const int low = uniform(0, span - 1), high = uniform(low, span - 1);
+                body += {range[low], '-', range[high]};
+                for (int i = low; i <= high; ++i) members[int(range[i])] = true;
+                afterRange = true;
+            } else {
+                const char c = pick(SET_SINGLES);
+                body += c, members[int(c)] = true;
+                afterRange = false;
+            }
+        }
+        if (!negated && chance(10)) body += '-', members[int('-')] = true;
+        if (negated) body += " \t\n";
+        std::string alphabet;
+        for (int c = 33; c < 127; ++c) {
+            if (members[c] != negated) alphabet += char(c);
+        }
+        for (int n = uniform(1, 12); n > 0; --n) it.input += pick(alphabet.c_str());
+        const auto [w, eater] = width(it.input.size(), 1, "%*[" + body + "]");
+        const size_t field = field_length(it.input.size(), w);
+        it.format = text_directive(targets, suppress, it, field, true, '[', w) + body + "]" + eater;
+        return it;
+    }
+};
+
+// Every target in one block, each between guard bytes; both sides get a block of their own.
+struct Arena {
+    std::vector<unsigned char> bytes;
+    std::vector<size_t> offsets;
+
+    explicit Arena(const std::vector<Target> &targets) {
+        size_t at = GUARD;
+        for (const Target &t : targets) {
+            offsets.push_back(at);
+            at += (t.bytes + 2 * GUARD + 15) / 16 * 16;
+        }
+        bytes.assign(at, GUARD_BYTE);
+        for (size_t i = 0; i < targets.size(); ++i) {
+            std::memset(bytes.data() + offsets[i], FILL_BYTE, targets[i].bytes);
+        }
+    }
+    void *at(size_t i) { return bytes.data() + offsets[i]; }
+};
+
+// The _s call with each size passed as an unsigned int right after its pointer.
+template <size_t DEPTH = 0, typename Scan, typename... Args>
+int call_s(Scan scan, const std::vector<Target> &targets, Arena &arena, Args... args) {
+    if constexpr (DEPTH < MAX_TARGETS) {
+        if (DEPTH < targets.size()) {
+            void *p = arena.at(DEPTH);
+            if (targets[DEPTH].sized) {
+                return call_s<DEPTH + 1>(scan, targets, arena, args..., p, targets[DEPTH].count);
+            }
+            return call_s<DEPTH + 1>(scan, targets, arena, args..., p);
+        }
+    }
+    return scan(args...);
+}
+
+std::string describe(const Case &c, const std::vector<Target> &targets) {
+    std::string text = "format \"" + c.format + "\" input \"" + c.input + "\" targets";
+    for (const Target &t : targets) text += ' ' + std::to_string(t.bytes);
+    return text;
+}
+
+template <typename Char>
+void compare(uint64_t seed, int cases) {
+    Grammar grammar(seed);
+    for (int i = 0; i < cases && !::testing::Test::HasFailure(); ++i) {
+        const Case c = grammar.next();
+        SCOPED_TRACE(describe(c, c.targets));
+        const std::basic_string<Char> format(c.format.begin(), c.format.end());
+        const std::basic_string<Char> input(c.input.begin(), c.input.end());
+        Arena ours(c.targets), theirs(c.targets);
+        void *p[MAX_TARGETS] = {};
+        for (size_t t = 0; t < c.targets.size(); ++t) p[t] = theirs.at(t);
+        int expected, result;
+        if constexpr (std::is_same_v<Char, char>) {
+            expected = std::sscanf(input.c_str(), format.c_str(), p[0], p[1], p[2], p[3], p[4], p[5]);
+            result = call_s([&](auto... args) { return sscanf_s(input.c_str(), format.c_str(), args...); },
+                            c.targets, ours);
+        } else {
+            expected = std::swscanf(input.c_str(), format.c_str(), p[0], p[1], p[2], p[3], p[4], p[5]);
+            result = call_s([&](auto... args) { return swscanf_s(input.c_str(), format.c_str(), args...); },
+                            c.targets, ours);
+        }
+        EXPECT_EQ(result, expected);
+        for (size_t t = 0; t < c.targets.size(); ++t) {
+            const size_t from = ours.offsets[t] - GUARD, length = c.targets[t].bytes + 2 * GUARD;
+            EXPECT_EQ(0, std::memcmp(ours.bytes.data() + from, theirs.bytes.data() + from, length))
+                << "target " << t << " differs";
+        }
+    }
+}
+
+TEST(ScanDifferential, NarrowAgreesWithSscanf) { compare<char>(0x5ca40001, 8000); }
+
+// ASCII only, so narrow and wide text convert alike in every locale.
+TEST(ScanDifferential, WideAgreesWithSwscanf) { compare<wchar_t>(0x5ca40002, 4000); }
+
+}  // namespace
