@@ -3,8 +3,8 @@
  * Every function takes the capacity of its destination (destMax, terminator included, in bytes
  * for narrow functions and in wide characters for wide ones), checks all its arguments before its
  * first write, and reports failure by a result code (memory and string functions) or by -1
- * (formatted output and input). It never writes past destMax, never aborts, keeps no state and leaves
- * errno alone.
+ * (formatted output and input). It never writes past destMax, never aborts, keeps no state and
+ * leaves errno alone.
  *
  * Result codes above 128 mean that the destination was usable and has been cleared: memory
  * functions clear all destMax elements (memset_s fills them with its value), string functions set

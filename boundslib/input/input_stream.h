@@ -42,7 +42,9 @@ inline InputStream string_source(const void *text, uint64_t bytes) {
     return {SOURCE_STRING, nullptr, static_cast<const unsigned char *>(text), bytes, nullptr, 0, 0};
 }
 
-inline InputStream file_source(FILE *file) { return {SOURCE_FILE, nullptr, nullptr, 0, file, 0, 0}; }
+inline InputStream file_source(FILE *file) {
+    return {SOURCE_FILE, nullptr, nullptr, 0, file, 0, 0};
+}
 
 inline InputStream stdin_source(FILE *file) {
     return {SOURCE_STDIN, nullptr, nullptr, 0, file, 0, 0};

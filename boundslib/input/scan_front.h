@@ -18,8 +18,12 @@ inline int run_engine(InputStream &stream, const wchar_t *format, va_list &args)
     return wscan_engine(stream, format, args);
 }
 
-inline size_t source_length(const char *buffer) { return std::strlen(buffer); }
-inline size_t source_length(const wchar_t *buffer) { return std::wcslen(buffer); }
+inline size_t source_length(const char *buffer) {
+    return std::strlen(buffer);
+}
+inline size_t source_length(const wchar_t *buffer) {
+    return std::wcslen(buffer);
+}
 
 template <typename Char>
 int finish_call(InputStream &stream, const Char *format, va_list &args) {
