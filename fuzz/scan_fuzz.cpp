@@ -4,6 +4,8 @@
 // given; each target ends at a guard page and has exactly the room its size allows.
 // Layout: mode byte (1 wide, 2 va_list form, 4 "C.UTF-8"), format line, input line, then one byte
 // per target: 0xFF a null pointer, 0xFE a size above every limit, otherwise a size of 0 to 63.
+// A size above the limits must leave its target alone, except that the pre-scan of an empty
+// source stores a terminator at the pointer whatever the size.
 #include <clocale>
 #include <cstdarg>
 #include <cstdint>
@@ -84,7 +86,8 @@ size_t directive(const std::basic_string<Char> &format, size_t at, std::vector<T
     if (conversion == 'c' || conversion == 's' || conversion == '{') {
         if (charWidth == 0) charWidth = conversionChar == 'C' || conversionChar == 'S' ? 1 : -1;
         add(targets, charWidth == 1 ? sizeof(wchar_t) : 1, true);
-    } else if (std::string_view("diouxp").find(char(conversion)) != std::string_view::npos && conversion < 128) {
+    } else if (std::string_view("diouxp").find(char(conversion)) != std::string_view::npos &&
+               conversion < 128) {
         const bool wide64 = is64 || conversion == 'p';
         add(targets, wide64 ? 8u : sizeClass >= 1 ? 4u : sizeClass == 0 ? 2u : 1u, false);
     } else if (conversion == 'e' || conversion == 'f' || conversion == 'g') {
@@ -171,7 +174,9 @@ void run(FuzzInput &in, uint8_t mode) {
         const uint8_t pick = in.take<uint8_t>();
         t.null = pick == 0xFF;
         t.count = pick == 0xFE ? 0x80000000u + pick : pick & 0x3F;
-        const size_t bytes = t.sized ? (pick == 0xFE ? 0 : t.count * t.elementBytes) : t.elementBytes;
+        // A size above the limits gets one element: only the pre-scan of an empty source may
+        // store a terminator there.
+        const size_t bytes = t.sized && pick != 0xFE ? t.count * t.elementBytes : t.elementBytes;
         t.area = std::make_unique<GuardedArea>(bytes);
     }
     const auto formatCopy = guarded_copy(format), inputCopy = guarded_copy(input);
@@ -179,12 +184,19 @@ void run(FuzzInput &in, uint8_t mode) {
     const Char *source = inputCopy->template begin<Char>();
     int result;
     if constexpr (sizeof(Char) == 1) {
-        result = call([&](auto... a) { return (mode & 2) ? vsscanf_form(source, f, a...) : sscanf_s(source, f, a...); },
-                      targets);
+        result = call(
+            [&](auto... a) {
+                return (mode & 2) ? vsscanf_form(source, f, a...) : sscanf_s(source, f, a...);
+            },
+            targets);
     } else {
         result = call([&](auto... a) { return swscanf_s(source, f, a...); }, targets);
     }
     if (result < -1 || result > int(targets.size())) std::abort();
+    for (const Target &t : targets) {
+        const bool huge = t.sized && t.count > 0x7FFFFFFFu;
+        if (huge && input[0] != 0 && *t.area->begin() != 0x5A) std::abort();
+    }
 }
 
 }  // namespace

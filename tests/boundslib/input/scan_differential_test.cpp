@@ -2,19 +2,22 @@
 // generated with fixed seeds from a grammar on which both agree. A case is a run of items, each a
 // directive and the input it reads:
 //   integer  := '%' '*'? width? (hh|h|l|ll|j|z|t|q|L)? [diuoxX], a value in the target's range
-//               with an optional sign, "0x"/"0X" for x and i, a leading '0' for i in octal
+//               with an optional sign, "0x"/"0X" for x and i, a leading '0' for i in octal, and
+//               now and then a character just outside the base after it
 //   pointer  := "%p", plain hexadecimal digits without "0x"
 //   float    := '%' '*'? width? (l|L)? [feEgG], [sign] digits [. digits] [e [sign] digits]
 //   string   := '%' '*'? width? (h|l)? [sS], printable characters
 //   chars    := '%' '*'? width? (h|l)? [cC], exactly width printable characters
 //   set      := '%' '*'? width? (h|l)? '[' '^'? ']'? member* '-'? ']', members single characters
-//               and ascending ranges, a negated set always naming blank, tab and new-line
+//               and ranges (a reversed one holds both ends and '-'), a negated set always naming
+//               blank, tab and new-line; the field is now and then followed by a non-member
 //   count    := '%' (hh|h|l|ll)? 'n' after any item;  literal := 1-3 of "#,;:!@&()=|<>?/" | "%%"
 // Items are joined by white space in the input (none between a literal and its neighbour, or a
 // number and the literal after it), and in the format wherever a directive does not skip it
 // itself. A field cut short by its width is followed by a suppressed directive that eats the rest.
 // Some cases cut the input before an item or change a literal. Targets sit between guard bytes
 // and are large enough; the _s forms get a size after every %c %s %[ target.
+// swscanf writes a second zero byte after a narrow %s or %[ field; that byte is not compared.
 // Left out, where the library differs by design (each has tests of its own): values outside the
 // target's range (no clamping), widths that split a sign or prefix from its first digit (the
 // width accounting), "0x" with %p, dangling exponents, inf, nan and hexadecimal floats, %a and
@@ -27,8 +30,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <random>
@@ -47,20 +50,22 @@ constexpr size_t MAX_TARGETS = 6;
 constexpr size_t GUARD = 16;
 constexpr unsigned char GUARD_BYTE = 0xA5, FILL_BYTE = 0x5A;
 constexpr const char *LITERALS = "#,;:!@&()=|<>?/";
-constexpr const char *SET_SINGLES = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ.,;:_!#";
+constexpr const char *SET_SINGLES =
+    "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ.,;:_!#";
 constexpr const char *SPACES[] = {" ", "\t", "\n", "  ", " \n\t"};
 struct Modifier {
     const char *text;
     size_t bytes;
 };
-constexpr Modifier INT_MODIFIERS[] = {{"hh", 1}, {"h", 2}, {"", 4}, {"", 4}, {"l", 8}, {"ll", 8},
+constexpr Modifier INT_MODIFIERS[] = {{"hh", 1}, {"h", 2}, {"", 4},  {"", 4},  {"l", 8}, {"ll", 8},
                                       {"j", 8},  {"z", 8}, {"t", 8}, {"q", 8}, {"L", 8}};
 constexpr Modifier COUNT_MODIFIERS[] = {{"hh", 1}, {"h", 2}, {"", 4}, {"l", 8}, {"ll", 8}};
 
 struct Target {
-    size_t bytes;    // what the directive may write
-    bool sized;      // %c %s %[: the _s forms take a size after the pointer
-    unsigned count;  // that size, in elements
+    size_t bytes;             // what the directive may write
+    bool sized;               // %c %s %[: the _s forms take a size after the pointer
+    unsigned count;           // that size, in elements
+    bool narrowText = false;  // narrow %s or %[: swscanf writes a second zero after the field
 };
 
 struct Item {
@@ -97,12 +102,13 @@ public:
         for (size_t i = 0; i < items.size(); ++i) {
             starts.push_back(c.input.size());
             if (i > 0) {
-                const bool tight = items[i - 1].literal || (items[i - 1].numeric && items[i].literal);
+                const bool tight =
+                    items[i - 1].literal || (items[i - 1].numeric && items[i].literal);
                 const std::string sep = tight && chance(50) ? "" : space();
                 c.input += sep;
                 if ((!sep.empty() && !items[i].skipsSpace) || chance(30)) c.format += space();
             }
-            if (items[i].literal && items[i].format != "%%" && chance(5)) {
+            if (items[i].literal && !items[i].skipsSpace && chance(5)) {  // not "%%"
                 items[i].input[0] = other_literal(items[i].input[0]);
             }
             c.format += items[i].format;
@@ -147,7 +153,7 @@ private:
             it = literal();
         } else {
             const bool suppress = !room || chance(10);
-            it = pick <= 45 ? integer(targets, suppress)
+            it = pick <= 45   ? integer(targets, suppress)
                  : pick <= 50 ? pointer(targets, suppress)
                  : pick <= 65 ? floating(targets, suppress)
                  : pick <= 78 ? string(targets, suppress)
@@ -190,7 +196,8 @@ private:
 
     // A width of at least minWidth, or none; one below the field's length needs the eater after
     // the directive. Returns both.
-    std::pair<std::string, std::string> width(size_t length, size_t minWidth, const std::string &eater) {
+    std::pair<std::string, std::string> width(size_t length, size_t minWidth,
+                                              const std::string &eater) {
         if (!chance(25)) return {"", ""};
         const size_t w = size_t(uniform(int(minWidth), int(length) + 2));
         return {std::to_string(w), w < length ? eater : ""};
@@ -208,7 +215,7 @@ private:
         const bool isSigned = conversion == 'd' || conversion == 'i';
         const int bits = int(m.bytes) * 8;
         const bool negative = isSigned && chance(40);
-        const uint64_t limit = isSigned ? (uint64_t(1) << (bits - 1)) - (negative ? 0 : 1)
+        const uint64_t limit = isSigned     ? (uint64_t(1) << (bits - 1)) - (negative ? 0 : 1)
                                : bits == 64 ? ~uint64_t(0)
                                             : (uint64_t(1) << bits) - 1;
         uint64_t magnitude = rng_() >> uniform(0, 63);
@@ -232,8 +239,13 @@ private:
 
         // An octal '0' is a digit itself; "0x" needs a digit after it within the width.
         const size_t minWidth = sign.size() + (base == 16 ? prefix.size() : 0) + 1;
-        const auto [w, eater] = width(it.input.size(), minWidth, "%*[0-9a-zA-Z]");
-        it.format = open(targets, suppress, it, {m.bytes, false, 0}) + w + m.text + conversion + eater;
+        auto [w, eater] = width(it.input.size(), minWidth, "%*[0-9a-zA-Z]");
+        if (chance(15)) {  // a character just outside the base ends the number
+            it.input += pick(base == 8 ? "89" : base == 10 ? "abgz" : "ghz");
+            eater = "%*[0-9a-zA-Z]";
+        }
+        it.format =
+            open(targets, suppress, it, {m.bytes, false, 0}) + w + m.text + conversion + eater;
         return it;
     }
 
@@ -267,7 +279,9 @@ private:
             it.input += exponent < 0 ? "-" : chance(30) ? "+" : "";
             it.input += std::to_string(std::abs(exponent));
         }
-        const size_t bytes = kind == 0 ? sizeof(float) : kind == 1 ? sizeof(double) : sizeof(long double);
+        const size_t bytes = kind == 0   ? sizeof(float)
+                             : kind == 1 ? sizeof(double)
+                                         : sizeof(long double);
         std::string format = open(targets, suppress, it, {bytes, false, 0});
         if (chance(20)) format += std::to_string(it.input.size() + size_t(uniform(0, 3)));
         it.format = format + (kind == 0 ? "" : kind == 1 ? "l" : "L") + "feEgG"[uniform(0, 4)];
@@ -282,8 +296,11 @@ private:
         const bool wide = kind >= 2 && conversion != '[';
         const bool wideSet = kind >= 2 && conversion == '[';
         const size_t element = wide || wideSet ? sizeof(wchar_t) : 1;
-        const unsigned count = unsigned(fieldLength + (terminated ? 1 : 0) + size_t(uniform(0, 3)));
-        const std::string head = open(targets, suppress, it, {count * element, true, count});
+        const bool narrowText = terminated && element == 1;
+        const unsigned count =
+            unsigned(fieldLength + (terminated ? 1 : 0) + size_t(uniform(narrowText, 3)));
+        const std::string head =
+            open(targets, suppress, it, {count * element, true, count, narrowText});
         const char *modifier = kind == 1 ? "h" : kind == 2 || wideSet ? "l" : "";
         if (kind == 3 && !wideSet) return head + w + char(conversion & ~0x20);
         return head + w + modifier + conversion;
@@ -324,8 +341,13 @@ private:
                                                "ABCDEFGHIJKLMNOPQRSTUVWXYZ"}[size_t(uniform(0, 2))];
                 const int span = int(std::strlen(range));
                 const int low = uniform(0, span - 1), high = uniform(low, span - 1);
-                body += {range[low], '-', range[high]};
-                for (int i = low; i <= high; ++i) members[int(range[i])] = true;
+                if (low < high && chance(20)) {  // reversed: both ends and '-' itself
+                    body += {range[high], '-', range[low]};
+                    members[int(range[high])] = members[int('-')] = members[int(range[low])] = true;
+                } else {
+                    body += {range[low], '-', range[high]};
+                    for (int i = low; i <= high; ++i) members[int(range[i])] = true;
+                }
                 afterRange = true;
             } else {
                 const char c = pick(SET_SINGLES);
@@ -340,8 +362,16 @@ private:
             if (members[c] != negated) alphabet += char(c);
         }
         for (int n = uniform(1, 12); n > 0; --n) it.input += pick(alphabet.c_str());
-        const auto [w, eater] = width(it.input.size(), 1, "%*[" + body + "]");
+        auto [w, eater] = width(it.input.size(), 1, "%*[" + body + "]");
         const size_t field = field_length(it.input.size(), w);
+        std::string outside;  // a character that ends the field, eaten with the rest
+        for (int c = 33; c < 127; ++c) {
+            if (members[c] == negated) outside += char(c);
+        }
+        if (!outside.empty() && chance(30)) {
+            it.input += pick(outside.c_str());
+            eater = "%*s";
+        }
         it.format = text_directive(targets, suppress, it, field, true, '[', w) + body + "]" + eater;
         return it;
     }
@@ -381,6 +411,17 @@ int call_s(Scan scan, const std::vector<Target> &targets, Arena &arena, Args... 
     return scan(args...);
 }
 
+// swscanf ends a narrow %s or %[ field with two zero bytes; the second is not compared.
+void forget_second_zero(const std::vector<Target> &targets, Arena &theirs) {
+    for (size_t t = 0; t < targets.size(); ++t) {
+        auto *text = static_cast<unsigned char *>(theirs.at(t));
+        const auto *end = static_cast<unsigned char *>(std::memchr(text, 0, targets[t].bytes));
+        if (targets[t].narrowText && end != nullptr && end + 1 < text + targets[t].bytes) {
+            if (end[1] == 0) text[end + 1 - text] = FILL_BYTE;
+        }
+    }
+}
+
 std::string describe(const Case &c, const std::vector<Target> &targets) {
     std::string text = "format \"" + c.format + "\" input \"" + c.input + "\" targets";
     for (const Target &t : targets) text += ' ' + std::to_string(t.bytes);
@@ -400,13 +441,18 @@ void compare(uint64_t seed, int cases) {
         for (size_t t = 0; t < c.targets.size(); ++t) p[t] = theirs.at(t);
         int expected, result;
         if constexpr (std::is_same_v<Char, char>) {
-            expected = std::sscanf(input.c_str(), format.c_str(), p[0], p[1], p[2], p[3], p[4], p[5]);
-            result = call_s([&](auto... args) { return sscanf_s(input.c_str(), format.c_str(), args...); },
-                            c.targets, ours);
+            expected =
+                std::sscanf(input.c_str(), format.c_str(), p[0], p[1], p[2], p[3], p[4], p[5]);
+            result = call_s(
+                [&](auto... args) { return sscanf_s(input.c_str(), format.c_str(), args...); },
+                c.targets, ours);
         } else {
-            expected = std::swscanf(input.c_str(), format.c_str(), p[0], p[1], p[2], p[3], p[4], p[5]);
-            result = call_s([&](auto... args) { return swscanf_s(input.c_str(), format.c_str(), args...); },
-                            c.targets, ours);
+            expected =
+                std::swscanf(input.c_str(), format.c_str(), p[0], p[1], p[2], p[3], p[4], p[5]);
+            forget_second_zero(c.targets, theirs);
+            result = call_s(
+                [&](auto... args) { return swscanf_s(input.c_str(), format.c_str(), args...); },
+                c.targets, ours);
         }
         EXPECT_EQ(result, expected);
         for (size_t t = 0; t < c.targets.size(); ++t) {
@@ -417,9 +463,13 @@ void compare(uint64_t seed, int cases) {
     }
 }
 
-TEST(ScanDifferential, NarrowAgreesWithSscanf) { compare<char>(0x5ca40001, 8000); }
+TEST(ScanDifferential, NarrowAgreesWithSscanf) {
+    compare<char>(0x5ca40001, 8000);
+}
 
 // ASCII only, so narrow and wide text convert alike in every locale.
-TEST(ScanDifferential, WideAgreesWithSwscanf) { compare<wchar_t>(0x5ca40002, 4000); }
+TEST(ScanDifferential, WideAgreesWithSwscanf) {
+    compare<wchar_t>(0x5ca40002, 4000);
+}
 
 }  // namespace

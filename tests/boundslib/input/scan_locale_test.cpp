@@ -36,7 +36,8 @@ std::string utf8(const std::wstring &text) {
         } else if (c < 0x800) {
             bytes += {char(0xC0 | (c >> 6)), char(0x80 | (c & 0x3F))};
         } else if (c < 0x10000) {
-            bytes += {char(0xE0 | (c >> 12)), char(0x80 | ((c >> 6) & 0x3F)), char(0x80 | (c & 0x3F))};
+            bytes +=
+                {char(0xE0 | (c >> 12)), char(0x80 | ((c >> 6) & 0x3F)), char(0x80 | (c & 0x3F))};
         } else {
             bytes += {char(0xF0 | (c >> 18)), char(0x80 | ((c >> 12) & 0x3F)),
                       char(0x80 | ((c >> 6) & 0x3F)), char(0x80 | (c & 0x3F))};
@@ -50,7 +51,8 @@ std::wstring mixed_text(std::mt19937 &rng) {
     auto uniform = [&](unsigned low, unsigned high) {
         return std::uniform_int_distribution<unsigned>(low, high)(rng);
     };
-    constexpr unsigned LOW[] = {0x21, 0x80, 0x800, 0x10000}, HIGH[] = {0x7E, 0x7FF, 0xFFFF, 0x10FFFF};
+    constexpr unsigned LOW[] = {0x21, 0x80, 0x800, 0x10000},
+                       HIGH[] = {0x7E, 0x7FF, 0xFFFF, 0x10FFFF};
     std::wstring text;
     for (unsigned n = uniform(1, 12); n > 0; --n) {
         const unsigned bytes = uniform(0, 3);
@@ -75,7 +77,8 @@ TEST(ScanLocale, MultibyteToWideAndBackUnderUtf8) {
         // A width counts characters, however many bytes each takes; %n counts bytes.
         GuardedBuffer<wchar_t> wide(text.size() + 1);
         int consumed = -1;
-        EXPECT_EQ(sscanf_s(bytes.c_str(), "%ls%n", wide.data(), unsigned(wide.size()), &consumed), 1);
+        EXPECT_EQ(sscanf_s(bytes.c_str(), "%ls%n", wide.data(), unsigned(wide.size()), &consumed),
+                  1);
         EXPECT_EQ(std::wstring(wide.data()), text);
         EXPECT_EQ(size_t(consumed), bytes.size());
         const size_t width = size_t(i) % text.size() + 1;
@@ -88,7 +91,8 @@ TEST(ScanLocale, MultibyteToWideAndBackUnderUtf8) {
         // The wide functions store the encoding into a narrow target, or clear it when the last
         // character does not fit.
         GuardedBuffer<char> narrow(bytes.size() + 1), tight(bytes.size());
-        EXPECT_EQ(swscanf_s(text.c_str(), L"%s%n", narrow.data(), unsigned(narrow.size()), &consumed), 1);
+        EXPECT_EQ(
+            swscanf_s(text.c_str(), L"%s%n", narrow.data(), unsigned(narrow.size()), &consumed), 1);
         EXPECT_EQ(std::string(narrow.data()), bytes);
         EXPECT_EQ(size_t(consumed), text.size());
         EXPECT_EQ(swscanf_s(text.c_str(), L"%s", tight.data(), unsigned(tight.size())), 0);
@@ -115,8 +119,14 @@ TEST(ScanLocale, InvalidAndCutSequences) {
         {"C.UTF-8", "a\xFF", "%ls", 1, L"a?", L""},
         {"C.UTF-8", "\xC3\xA9\xFF", "%ls", 1, L"\u00E9?", L""},
         // A sequence that cannot complete takes up to five more bytes with it.
-        {"C.UTF-8", "\xE2\x82" "abcd \xE2\x82\xAC", "%ls %ls", 2, L"?", L"\u20AC"},
-        {"C.UTF-8", "\x80" "bcdefg \xF0\x9F\x98\x80", "%ls %ls", 2, L"?g", L"\U0001F600"},
+        {"C.UTF-8",
+         "\xE2\x82"
+         "abcd \xE2\x82\xAC",
+         "%ls %ls", 2, L"?", L"\u20AC"},
+        {"C.UTF-8",
+         "\x80"
+         "bcdefg \xF0\x9F\x98\x80",
+         "%ls %ls", 2, L"?g", L"\U0001F600"},
         {"C", "\xC3\xA9 a\x80z", "%ls %ls", 2, L"??", L"a?z"},
         {"C.UTF-8", "\xE2\x82\xAC\xC3\xA9", "%ls", 1, L"\u20AC\u00E9", L""},
     };
@@ -125,7 +135,8 @@ TEST(ScanLocale, InvalidAndCutSequences) {
         ASSERT_TRUE(locale.ok());
         SCOPED_TRACE(std::string(row.locale) + ": " + row.input);
         GuardedBuffer<wchar_t> first(8, L'~'), second(8, L'~');
-        EXPECT_EQ(sscanf_s(row.input.c_str(), row.format, first.data(), 8u, second.data(), 8u), row.result);
+        EXPECT_EQ(sscanf_s(row.input.c_str(), row.format, first.data(), 8u, second.data(), 8u),
+                  row.result);
         EXPECT_EQ(std::wstring(first.data()), row.first);
         if (row.result == 2) {
             EXPECT_EQ(std::wstring(second.data()), row.second);

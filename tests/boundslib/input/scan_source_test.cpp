@@ -31,7 +31,8 @@ struct TempFile {
         std::fwrite(bytes, 1, size, file);
         std::fseek(file, start, SEEK_SET);
     }
-    explicit TempFile(const std::string &text, long start = 0) : TempFile(text.data(), text.size(), start) {}
+    explicit TempFile(const std::string &text, long start = 0)
+        : TempFile(text.data(), text.size(), start) {}
     ~TempFile() {
         if (file != nullptr) std::fclose(file);
     }
@@ -51,7 +52,9 @@ FILE *pipe_with(const std::string &text) {
 // new-lines, most of them short, cut to length characters.
 template <typename Char>
 std::basic_string<Char> tokens(std::mt19937 &rng, size_t length) {
-    auto uniform = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng); };
+    auto uniform = [&](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(rng);
+    };
     auto run = [&] { return uniform(0, 9) == 0 ? uniform(1, 1500) : uniform(1, 4); };
     std::basic_string<Char> text;
     while (text.size() < length) {
@@ -176,24 +179,28 @@ TEST(ScanSource, ByteOrderMark) {
     }
 }
 
-std::string units_of(const std::wstring &text) { return {reinterpret_cast<const char *>(text.data()), text.size() * sizeof(wchar_t)}; }
+std::string units_of(const std::wstring &text) {
+    return {reinterpret_cast<const char *>(text.data()), text.size() * sizeof(wchar_t)};
+}
 
 // Wide files: raw units, a cut unit at the end, marks of two bytes; against swscanf, whose %n
 // gives the units a call consumed.
 TEST(ScanSource, WideFilesOfRawUnits) {
     std::mt19937 rng(0x50c3);
-    for (const size_t units : {size_t(1), size_t(7), size_t(255), size_t(256), size_t(257), size_t(700)}) {
+    for (const size_t units :
+         {size_t(1), size_t(7), size_t(255), size_t(256), size_t(257), size_t(700)}) {
         for (const std::string mark : {"", "\xFF\xFE", "\xFE\xFF"}) {
             for (int tail = 0; tail < 4; ++tail) {
-                SCOPED_TRACE(std::to_string(units) + " units, mark of " + std::to_string(mark.size()) +
-                             ", " + std::to_string(tail) + " bytes after the last unit");
+                SCOPED_TRACE(std::to_string(units) + " units, mark of " +
+                             std::to_string(mark.size()) + ", " + std::to_string(tail) +
+                             " bytes after the last unit");
                 const std::wstring text = tokens<wchar_t>(rng, units);
                 TempFile f(mark + units_of(text) + std::string(size_t(tail), '\x01'));
                 ASSERT_TRUE(f.file != nullptr);
                 const bool words = tail % 2 == 1;
                 size_t at = 0;
                 for (int call = 0; call < 2000; ++call) {
-                    std::vector<wchar_t> got(WORD_ROOM, L'z'), want(WORD_ROOM, L'z');
+                    std::vector<wchar_t> got(WORD_ROOM), want(WORD_ROOM);
                     int gotNumber = -7, wantNumber = -7, consumed = 0;
                     const int result = words ? fwscanf_s(f.file, L"%ls", got.data(), WORD_ROOM)
                                              : fwscanf_s(f.file, L"%d", &gotNumber);
@@ -249,31 +256,34 @@ std::string with_stdin(const std::string &input, std::string (*body)()) {
 
 // Each line: the results and what was stored, then the next character left in standard input.
 TEST(ScanSource, StandardInputFromAPipe) {
-    EXPECT_EQ(with_stdin("12 abc 34", [] {
-                  int x = 0, y = 0, z = 0;
-                  char word[8] = {};
-                  const int first = scanf_s("%d %s", &x, word, unsigned(sizeof word));
-                  const int next = getchar();
-                  const int second = fscanf_s(stdin, "%d", &y);
-                  const int third = scanf_s("%d", &z);
-                  char report[256];
-                  std::snprintf(report, sizeof report, "%d %d %s [%c] %d %d %d", first, x, word, next,
-                                second, y, third);
-                  return std::string(report);
-              }),
+    EXPECT_EQ(with_stdin("12 abc 34",
+                         [] {
+                             int x = 0, y = 0, z = 0;
+                             char word[8] = {};
+                             const int first = scanf_s("%d %s", &x, word, unsigned(sizeof word));
+                             const int next = getchar();
+                             const int second = fscanf_s(stdin, "%d", &y);
+                             const int third = scanf_s("%d", &z);
+                             char report[256];
+                             std::snprintf(report, sizeof report, "%d %d %s [%c] %d %d %d", first,
+                                           x, word, next, second, y, third);
+                             return std::string(report);
+                         }),
               "2 12 abc [ ] 1 34 -1");
-    EXPECT_EQ(with_stdin("12 abc 34", [] {
-                  int x = 0, y = 0, z = 0;
-                  wchar_t word[8] = {};
-                  const int first = wscanf_s(L"%d %ls", &x, word, unsigned(std::size(word)));
-                  const wint_t next = getwchar();
-                  const int second = fwscanf_s(stdin, L"%d", &y);
-                  const int third = wscanf_s(L"%d", &z);
-                  char report[256];
-                  std::snprintf(report, sizeof report, "%d %d %ls [%lc] %d %d %d", first, x, word,
-                                next, second, y, third);
-                  return std::string(report);
-              }),
+    EXPECT_EQ(with_stdin("12 abc 34",
+                         [] {
+                             int x = 0, y = 0, z = 0;
+                             wchar_t word[8] = {};
+                             const int first =
+                                 wscanf_s(L"%d %ls", &x, word, unsigned(std::size(word)));
+                             const wint_t next = getwchar();
+                             const int second = fwscanf_s(stdin, L"%d", &y);
+                             const int third = wscanf_s(L"%d", &z);
+                             char report[256];
+                             std::snprintf(report, sizeof report, "%d %d %ls [%lc] %d %d %d", first,
+                                           x, word, next, second, y, third);
+                             return std::string(report);
+                         }),
               "2 12 abc [ ] 1 34 -1");
 }
 
