@@ -127,8 +127,7 @@ void input_ungetwc_slow(InputStream &stream, int32_t c) {
     }
 }
 
-void input_close(InputStream &stream) {
-    if ((stream.flags & SOURCE_FILE) == 0 || stream.buffer == nullptr) return;
+void input_close_file(InputStream &stream) {
     if (stream.available == 0 && std::feof(stream.file)) {
         // Everything up to the end was consumed: the file stays at its end.
         stream.buffer[0] = 0;

@@ -55,7 +55,12 @@ int input_getc_slow(InputStream &stream);
 int32_t input_getwc_slow(InputStream &stream);
 void input_ungetc_slow(InputStream &stream, int c);
 void input_ungetwc_slow(InputStream &stream, int32_t c);
-void input_close(InputStream &stream);
+void input_close_file(InputStream &stream);
+
+// Only a file source with a buffer has anything to do at the end of a call.
+inline void input_close(InputStream &stream) {
+    if ((stream.flags & SOURCE_FILE) != 0 && stream.buffer != nullptr) input_close_file(stream);
+}
 
 // The counter counts every get, end of input included; the engine takes back what it returns.
 inline int input_getc(InputStream &stream, uint32_t &counter) {

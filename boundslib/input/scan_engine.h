@@ -4,6 +4,7 @@
 
 #include <type_traits>
 
+#include "input/scan_float.h"
 #include "input/scan_numbers.h"
 #include "input/scan_text.h"
 
@@ -20,10 +21,9 @@ constexpr uint32_t unit(Char c) {
 // width beyond the limit. Digits may stand anywhere among the modifiers and add to one width.
 template <typename Char>
 int parse_scan_spec(const Char *&format, ScanSpec &spec) {
-    const unsigned short *classes = *__ctype_b_loc();
     for (++format;; ++format) {
         const uint32_t c = unit(*format);
-        if (c <= 255 && (classes[c] & _ISdigit) != 0) {
+        if (is_decimal_digit(static_cast<int32_t>(c))) {
             spec.widthGiven = 1;
             if (spec.width > MAX_WIDTH_BEFORE_DIGIT) return -1;
             spec.width = spec.width * 10 + static_cast<int32_t>(c - '0');
@@ -84,26 +84,32 @@ int parse_scan_spec(const Char *&format, ScanSpec &spec) {
     }
 }
 
-template <typename Traits>
-bool is_space(const ScanRun<Traits> &run, int32_t ch) {
-    return ch != INPUT_END && Traits::is_space(run.classes, ch);
-}
-
 // Takes white space and the first other character (or end of input).
-template <typename Traits>
-int32_t take_past_space(ScanRun<Traits> &run) {
+template <typename Traits, typename Reader>
+[[gnu::always_inline]] inline int32_t take_past_space(Reader &&in) {
     int32_t ch;
     do {
-        ch = fetch(run);
-    } while (is_space(run, ch));
+        ch = in.fetch();
+    } while (ch != INPUT_END && Traits::is_space(ch));
+    in.commit();
     return ch;
+}
+
+template <typename Traits>
+[[gnu::always_inline]] inline int32_t take_past_space(ScanRun<Traits> &run) {
+    if constexpr (Traits::DIRECT_STRING) {
+        if (run.stream->flags == SOURCE_STRING) {
+            return take_past_space<Traits>(StringReader<Traits>{run});
+        }
+    }
+    return take_past_space<Traits>(StreamReader<Traits>{run});
 }
 
 template <typename Traits>
 bool store_count(ScanRun<Traits> &run) {
     ScanSpec &spec = run.spec;
     if (spec.suppress == 0) {
-        void *target = va_arg(run.args, void *);
+        void *target = va_arg(*run.args, void *);
         if (target == nullptr) {
             run.error = 1;
             return false;
@@ -137,6 +143,8 @@ bool run_specification(ScanRun<Traits> &run, const typename Traits::Char *&forma
     if (spec.charWidth == 0) spec.charWidth = written == 'C' || written == 'S' ? 1 : -1;
     spec.conversion = static_cast<int32_t>(written | 0x20);
     spec.state = spec.conversion;
+    // Each conversion's first character: %c and %[ take it as it comes, the others after white
+    // space; %n takes none. End of input there stops the run.
     switch (spec.conversion) {
         case 'n':
             return store_count(run);
@@ -145,20 +153,11 @@ bool run_specification(ScanRun<Traits> &run, const typename Traits::Char *&forma
                 spec.widthGiven = 1;
                 spec.width = 1;
             }
-            [[fallthrough]];
+            return fetch(run) != INPUT_END && scan_text(run, format);
         case '{':
-            fetch(run);
-            break;
-        default:
-            take_past_space(run);
-            break;
-    }
-    if (spec.ch == INPUT_END) return false;
-    switch (spec.conversion) {
-        case 'c':
+            return fetch(run) != INPUT_END && scan_text(run, format);
         case 's':
-        case '{':
-            return scan_text(run, format);
+            return take_past_space(run) != INPUT_END && scan_text(run, format);
         case 'p':
             spec.sizeClass = 1;
             spec.is64 = 1;
@@ -168,13 +167,14 @@ bool run_specification(ScanRun<Traits> &run, const typename Traits::Char *&forma
         case 'o':
         case 'u':
         case 'x':
-            return scan_integer(run);
+            return take_past_space(run) != INPUT_END && scan_integer(run);
         case 'e':
         case 'f':
         case 'g':
-            return scan_float(run);
+            return take_past_space(run) != INPUT_END && scan_float(run);
         default:
             // A literal; the terminator of a cut-off specification matches nothing.
+            if (take_past_space(run) == INPUT_END) return false;
             if (written != 0 && static_cast<uint32_t>(spec.ch) == written) return true;
             give_back(run);
             run.error = 1;
@@ -183,24 +183,26 @@ bool run_specification(ScanRun<Traits> &run, const typename Traits::Char *&forma
 }
 
 template <typename Traits>
-int run_scan(InputStream &stream, const typename Traits::Char *format, va_list &args) {
+[[gnu::flatten]] int run_scan(InputStream &stream, const typename Traits::Char *format,
+                              va_list &args) {
     typename Traits::Char frameText[FLOAT_TEXT_INITIAL];
-    ScanRun<Traits> run{stream,
-                        args,
-                        *__ctype_b_loc(),
-                        {},
-                        0,
-                        0,
-                        0,
-                        {FLOAT_TEXT_INITIAL, 0, frameText, nullptr},
-                        frameText,
-                        0,
-                        {}};
+    // Set field by field: the run's buffers need no clearing, and the spec is reset at each '%'.
+    ScanRun<Traits> run;
+    run.stream = &stream;
+    run.args = &args;
+    run.spec.ch = 0;
+    run.spec.charsRead = 0;
+    run.assigned = 0;
+    run.conversionsDone = 0;
+    run.error = 0;
+    run.floatText = {FLOAT_TEXT_INITIAL, 0, frameText, nullptr};
+    run.frameText = frameText;
+    run.frameTextUsed = 0;
     for (; *format != 0; ++format) {
         const int32_t c = static_cast<int32_t>(unit(*format));
-        if (Traits::is_space(run.classes, c)) {
+        if (Traits::is_space(c)) {
             if (take_past_space(run) != INPUT_END) give_back(run);
-            while (Traits::is_space(run.classes, static_cast<int32_t>(unit(format[1])))) ++format;
+            while (Traits::is_space(static_cast<int32_t>(unit(format[1])))) ++format;
             continue;
         }
         if (c != '%') {
@@ -210,8 +212,11 @@ int run_scan(InputStream &stream, const typename Traits::Char *format, va_list &
         }
         if (!run_specification(run, format)) break;
     }
+    // Only the part of the frame's text that was written needs clearing; the barrier keeps the
+    // clearing of a dead array from being optimised away.
     if (run.frameTextUsed != 0) {
-        memset_s(frameText, sizeof frameText, 0, run.frameTextUsed * sizeof frameText[0]);
+        __builtin_memset(frameText, 0, run.frameTextUsed * sizeof frameText[0]);
+        asm volatile("" : : "r"(frameText) : "memory");
     }
     if (run.floatText.heapText != nullptr) {
         const size_t bytes = run.floatText.capacity * sizeof frameText[0];

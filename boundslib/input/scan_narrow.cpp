@@ -12,7 +12,7 @@ namespace {
 struct NarrowScanSet {
     static constexpr uint32_t BITS = 256;
     uint8_t bits[BITS / 8];
-    uint8_t negated;
+    uint8_t negated = 0;
 
     void clear() {
         std::memset(bits, 0, sizeof bits);
@@ -29,14 +29,13 @@ struct NarrowInput {
     using Char = char;
     using ScanSet = NarrowScanSet;
     static constexpr int DIGIT_BASE = 0;
+    static constexpr bool DIRECT_STRING = true;
 
     static int32_t get(InputStream &stream, uint32_t &counter) {
         return input_getc(stream, counter);
     }
     static void unget(InputStream &stream, int32_t ch) { input_ungetc(stream, ch); }
-    static bool is_space(const unsigned short *classes, int32_t ch) {
-        return has_class(classes, ch, _ISspace);
-    }
+    static bool is_space(int32_t ch) { return is_byte_space(ch); }
     static bool prepare_scan_set(ScanRun<NarrowInput> &) { return true; }
     static void release_scan_set(ScanSet &) {}
     static StoreResult store_char(ScanRun<NarrowInput> &run);

@@ -1,11 +1,11 @@
-// Integer and floating conversions. Integers never leave the two 64-bit accumulators; floating
-// fields are collected as text and handed to the C library's conversion.
+// Integer conversions: the sign, the prefixes of %i and %x, and digits through the table of digit
+// functions. Integers never leave the two 64-bit accumulators.
 #pragma once
 
 #include <cstdlib>
 #include <cstring>
 
-#include "input/scan_run.h"
+#include "input/scan_direct.h"
 
 #pragma GCC visibility push(hidden)
 
@@ -15,6 +15,9 @@ namespace boundslib::input {
 template <int ENTRY, typename Traits, typename IsDigit>
 void digit_loop(ScanRun<Traits> &run, IsDigit is_digit_here) {
     ScanSpec &spec = run.spec;
+    if constexpr (Traits::DIRECT_STRING) {
+        if (run.stream->flags == SOURCE_STRING) return direct_digit_loop<ENTRY>(run, is_digit_here);
+    }
     while (width_left(spec)) {
         const int32_t ch = fetch(run);
         if (!is_digit_here(ch)) {
@@ -39,20 +42,17 @@ void digits_of_base(ScanRun<Traits> &run, IsDigit is_digit_here) {
 
 template <typename Traits>
 void integer_digits(ScanRun<Traits> &run) {
-    const unsigned short *classes = run.classes;
     switch (run.spec.state) {
         case 'x':
         case 'p':
-            digits_of_base<HEX_BASE>(
-                run, [classes](int32_t ch) { return has_class(classes, ch, _ISxdigit); });
+            digits_of_base<HEX_BASE>(run, is_hex_digit);
             break;
         case 'o':
             digits_of_base<OCTAL_BASE>(
-                run, [classes](int32_t ch) { return is_digit(classes, ch) && ch <= '7'; });
+                run, [](int32_t ch) { return is_decimal_digit(ch) && ch <= '7'; });
             break;
         default:
-            digits_of_base<DECIMAL_BASE>(run,
-                                         [classes](int32_t ch) { return is_digit(classes, ch); });
+            digits_of_base<DECIMAL_BASE>(run, is_decimal_digit);
             break;
     }
 }
@@ -64,7 +64,7 @@ bool store_integer(ScanRun<Traits> &run) {
         ++run.conversionsDone;
         return true;
     }
-    void *target = va_arg(run.args, void *);
+    void *target = va_arg(*run.args, void *);
     if (target == nullptr) {
         run.error = 1;
         return false;
@@ -117,103 +117,14 @@ bool scan_integer(ScanRun<Traits> &run) {
         }
     }
     if (digits) integer_digits(run);
-    DIGIT_ACCUMULATORS[Traits::DIGIT_BASE + FINISH_BASE + spec.is64](spec);
+    constexpr int finish = Traits::DIGIT_BASE + FINISH_BASE;
+    if (spec.is64 != 0) {
+        DIGIT_ACCUMULATORS[finish + 1](spec);
+    } else {
+        DIGIT_ACCUMULATORS[finish](spec);
+    }
     if (spec.digitsSeen != 1) return false;
     return store_integer(run);
-}
-
-template <typename Traits>
-bool append_float(ScanRun<Traits> &run, int32_t ch) {
-    FloatText<typename Traits::Char> &text = run.floatText;
-    text.text[text.length++] = static_cast<typename Traits::Char>(ch);
-    return grow_float_text(text) == 0;
-}
-
-// An optional sign; '+' is consumed but not kept.
-template <typename Traits>
-bool collect_float_sign(ScanRun<Traits> &run) {
-    if (!width_left(run.spec)) return true;
-    const int32_t ch = fetch(run);
-    if (ch == '+' || ch == '-') {
-        use_width(run.spec);
-        return ch == '+' || append_float(run, ch);
-    }
-    if (ch != INPUT_END) give_back(run);
-    return true;
-}
-
-template <typename Traits>
-bool collect_float_digits(ScanRun<Traits> &run) {
-    ScanSpec &spec = run.spec;
-    while (width_left(spec)) {
-        const int32_t ch = fetch(run);
-        if (!is_digit(run.classes, ch)) {
-            if (ch != INPUT_END) give_back(run);
-            return true;
-        }
-        spec.digitsSeen = 1;
-        use_width(spec);
-        if (!append_float(run, ch)) return false;
-    }
-    return true;
-}
-
-// Takes the next character if it is one of the two given; gives anything else back.
-template <typename Traits>
-bool take_if(ScanRun<Traits> &run, int32_t a, int32_t b) {
-    const int32_t ch = fetch(run);
-    if (ch == a || ch == b) return true;
-    if (ch != INPUT_END) give_back(run);
-    return false;
-}
-
-template <typename Traits>
-void store_float(ScanRun<Traits> &run, void *target, const char *text) {
-    const int32_t sizeClass = run.spec.sizeClass;
-    if (sizeClass >= 3) {
-        *static_cast<long double *>(target) = std::strtold(text, nullptr);
-    } else if (sizeClass == 2) {
-        *static_cast<double *>(target) = std::strtod(text, nullptr);
-    } else {
-        *static_cast<float *>(target) = static_cast<float>(std::strtod(text, nullptr));
-    }
-}
-
-// e f g: [sign] digits [. digits] [e [sign] digits]. False stops the run.
-template <typename Traits>
-bool scan_float(ScanRun<Traits> &run) {
-    ScanSpec &spec = run.spec;
-    FloatText<typename Traits::Char> &text = run.floatText;
-    give_back(run);
-    text.length = 0;
-    bool grew = collect_float_sign(run) && collect_float_digits(run);
-    if (grew && width_left(spec) && take_if(run, '.', '.')) {
-        use_width(spec);
-        grew = append_float(run, '.') && collect_float_digits(run);
-    }
-    if (grew && spec.digitsSeen == 1 && width_left(spec) && take_if(run, 'e', 'E')) {
-        use_width(spec);
-        grew = append_float(run, 'e') && collect_float_sign(run) && collect_float_digits(run);
-    }
-    if (text.heapText == nullptr && text.length >= run.frameTextUsed) {
-        run.frameTextUsed = text.length + 1;
-    }
-    if (!grew) return false;
-    text.text[text.length] = 0;
-    if (spec.digitsSeen != 1) return false;
-    if (spec.suppress != 0) {
-        ++run.conversionsDone;
-        return true;
-    }
-    void *target = va_arg(run.args, void *);
-    if (target == nullptr) {
-        run.error = 1;
-        return false;
-    }
-    if (!Traits::convert_float(run, target)) return false;
-    ++run.assigned;
-    ++run.conversionsDone;
-    return true;
 }
 
 }  // namespace boundslib::input

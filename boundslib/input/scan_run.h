@@ -1,5 +1,5 @@
 // The record of one engine run and the steps every conversion shares: fetching and giving back
-// characters with the count kept right, the locale's character classes, the float text.
+// characters with the count kept right, character classes, the float text.
 #pragma once
 
 #include <cctype>
@@ -56,9 +56,8 @@ enum class StoreResult { STORED, SKIPPED, TOO_SMALL };
 template <typename Traits>
 struct ScanRun {
     using Char = typename Traits::Char;
-    InputStream &stream;
-    va_list &args;
-    const unsigned short *classes;  // the locale's class table, indexable by -128..255
+    InputStream *stream;
+    va_list *args;
     ScanSpec spec;
     int assigned;
     int conversionsDone;
@@ -71,7 +70,7 @@ struct ScanRun {
 
 template <typename Traits>
 inline int32_t fetch(ScanRun<Traits> &run) {
-    const int32_t ch = Traits::get(run.stream, run.spec.charsRead);
+    const int32_t ch = Traits::get(*run.stream, run.spec.charsRead);
     if (ch == INPUT_END) --run.spec.charsRead;
     run.spec.ch = ch;
     return ch;
@@ -80,17 +79,30 @@ inline int32_t fetch(ScanRun<Traits> &run) {
 // Gives back the character last fetched; never end of input.
 template <typename Traits>
 inline void give_back(ScanRun<Traits> &run) {
-    Traits::unget(run.stream, run.spec.ch);
+    Traits::unget(*run.stream, run.spec.ch);
     --run.spec.charsRead;
 }
 
-// Byte-valued classes from the locale's table; wider characters belong to none.
-inline bool has_class(const unsigned short *classes, int32_t ch, unsigned short mask) {
-    return static_cast<uint32_t>(ch) <= 255 && (classes[ch] & mask) != 0;
+// The characters that end a %s field, whatever the locale.
+constexpr bool ends_string(int32_t ch) {
+    return ch == ' ' || (ch >= '\t' && ch <= '\r');
 }
 
-inline bool is_digit(const unsigned short *classes, int32_t ch) {
-    return has_class(classes, ch, _ISdigit);
+// The locale's white space. Below 0x80 it is the same six characters in every locale, which
+// spares the table lookup on the common path.
+inline bool is_byte_space(int32_t ch) {
+    if (ch < 0x80) return ends_string(ch);
+    return ch <= 0xFF && ((*__ctype_b_loc())[ch] & _ISspace) != 0;
+}
+
+// The digit classes hold the same characters in every locale (POSIX fixes them), so they are
+// tested by value rather than through the table.
+constexpr bool is_decimal_digit(int32_t ch) {
+    return static_cast<uint32_t>(ch - '0') <= 9;
+}
+
+constexpr bool is_hex_digit(int32_t ch) {
+    return is_decimal_digit(ch) || static_cast<uint32_t>((ch | 0x20) - 'a') <= 5;
 }
 
 // Takes one field width's worth: false once a given width is used up.

@@ -32,12 +32,21 @@ struct ScanSpec {
 };
 
 inline void open_spec(ScanSpec &spec) {
-    const int32_t ch = spec.ch;
-    const uint32_t charsRead = spec.charsRead;
-    spec = ScanSpec{};
-    spec.ch = ch;
-    spec.charsRead = charsRead;
+    spec.dest = nullptr;
+    spec.destRoom = 0;
+    spec.value64 = 0;
+    spec.value = 0;
     spec.sizeClass = 1;
+    spec.is64 = 0;
+    spec.negative = 0;
+    spec.overflow = 0;
+    spec.digitsSeen = 0;
+    spec.width = 0;
+    spec.widthGiven = 0;
+    spec.state = 0;
+    spec.conversion = 0;
+    spec.charWidth = 0;
+    spec.suppress = 0;
 }
 
 // The digit of ch: hexadecimal letters in either case.

@@ -3,7 +3,7 @@
 // where narrow and wide targets and engines differ.
 #pragma once
 
-#include "input/scan_run.h"
+#include "input/scan_direct.h"
 
 #pragma GCC visibility push(hidden)
 
@@ -65,21 +65,9 @@ bool build_scan_set(ScanSet &set, const Char *&format) {
     return *cursor == ']';
 }
 
-// The empty string a stop leaves in a destination that was too small.
-template <typename Traits>
-void clear_destination(ScanRun<Traits> &run, void *start) {
-    if (run.spec.charWidth == 1) {
-        *static_cast<wchar_t *>(start) = 0;
-    } else {
-        *static_cast<char *>(start) = 0;
-    }
-}
-
 template <typename Traits>
 bool ends_field(ScanRun<Traits> &run, int32_t ch) {
-    if (run.spec.conversion == 's') {
-        return ch == ' ' || (ch >= '\t' && ch <= '\r');
-    }
+    if (run.spec.conversion == 's') return ends_string(ch);
     if (run.spec.conversion == '{') return !run.scanSet.admits(static_cast<uint32_t>(ch));
     return false;
 }
@@ -91,12 +79,12 @@ bool scan_text(ScanRun<Traits> &run, const typename Traits::Char *&format) {
     give_back(run);
     void *start = nullptr;
     if (spec.suppress == 0) {
-        start = va_arg(run.args, void *);
+        start = va_arg(*run.args, void *);
         if (start == nullptr) {
             run.error = 1;
             return false;
         }
-        const uint32_t size = va_arg(run.args, unsigned int);
+        const uint32_t size = va_arg(*run.args, unsigned int);
         const uint64_t limit = spec.charWidth == 1 ? MAX_BUFFER_WCHARS : MAX_BUFFER_BYTES;
         if (size == 0 || size > limit) return false;
         spec.dest = start;
@@ -107,6 +95,11 @@ bool scan_text(ScanRun<Traits> &run, const typename Traits::Char *&format) {
         if (!build_scan_set(run.scanSet, format)) {
             if (start != nullptr) clear_destination(run, start);
             return false;
+        }
+    }
+    if constexpr (Traits::DIRECT_STRING) {
+        if (run.stream->flags == SOURCE_STRING && start != nullptr && spec.charWidth != 1) {
+            return direct_text(run, start);
         }
     }
     uint64_t taken = 0;
@@ -133,17 +126,7 @@ bool scan_text(ScanRun<Traits> &run, const typename Traits::Char *&format) {
         ++run.conversionsDone;
         return true;
     }
-    if (stored == 0) return false;
-    ++run.conversionsDone;
-    ++run.assigned;
-    if (spec.conversion != 'c') {
-        if (spec.charWidth == 1) {
-            *static_cast<wchar_t *>(spec.dest) = 0;
-        } else {
-            *static_cast<char *>(spec.dest) = 0;
-        }
-    }
-    return true;
+    return finish_text(run, stored);
 }
 
 }  // namespace boundslib::input

@@ -14,8 +14,8 @@ namespace {
 struct WideScanSet {
     static constexpr uint32_t BITS = 65536;
     static constexpr size_t BYTES = BITS / 8;
-    uint8_t *bits;
-    uint8_t negated;
+    uint8_t *bits = nullptr;  // taken at the run's first %[
+    uint8_t negated = 0;
 
     void clear() {
         std::memset(bits, 0, BYTES);
@@ -37,14 +37,13 @@ struct WideInput {
     using Char = wchar_t;
     using ScanSet = WideScanSet;
     static constexpr int DIGIT_BASE = WIDE_BASE;
+    static constexpr bool DIRECT_STRING = false;
 
     static int32_t get(InputStream &stream, uint32_t &counter) {
         return input_getwc(stream, counter);
     }
     static void unget(InputStream &stream, int32_t ch) { input_ungetwc(stream, ch); }
-    static bool is_space(const unsigned short *, int32_t ch) {
-        return std::iswspace(static_cast<wint_t>(ch)) != 0;
-    }
+    static bool is_space(int32_t ch) { return std::iswspace(static_cast<wint_t>(ch)) != 0; }
     static bool prepare_scan_set(ScanRun<WideInput> &run) {
         if (run.scanSet.bits == nullptr) {
             run.scanSet.bits = static_cast<uint8_t *>(std::malloc(WideScanSet::BYTES));

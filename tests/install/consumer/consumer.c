@@ -30,6 +30,16 @@ int main(void) {
     expect(strcpy_s(dest, 8, "xyz") == 0 && strcmp(dest, "xyz") == 0, "strcpy_s");
     expect(get_library_version(&version) != NULL && version == LIBRARY_VERSION_NUMBER, "version");
     expect(ERR_OVERLAP_CLEARED == 182, "overlap code");
+    {
+        int n = 0;
+        char word[4];
+        wchar_t wword[4];
+        expect(sscanf_s("12 abc", "%d %s", &n, word, 4u) == 2 && n == 12 && strcmp(word, "abc") == 0,
+               "sscanf_s");
+        expect(sscanf_s("abcd", "%s", word, 4u) == 0 && word[0] == 0, "sscanf_s too small");
+        expect(swscanf_s(L"7 xyz", L"%d %ls", &n, wword, 4u) == 2 && n == 7 && wword[2] == L'z',
+               "swscanf_s");
+    }
     if (failures == 0) puts("consumer ok");
     return failures == 0 ? 0 : 1;
 }
