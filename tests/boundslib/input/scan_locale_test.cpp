@@ -166,4 +166,21 @@ TEST(ScanLocale, UnconvertibleWideCharacters) {
     }
 }
 
+// Units far outside Unicode (the lowest values of a signed wchar_t) in formats and in fields are
+// neither digits nor letters of any kind: they end a number and never match a conversion.
+TEST(ScanLocale, WideUnitsOutsideUnicode) {
+    constexpr wchar_t FAR[] = {wchar_t(0x80000000u), wchar_t(0x8000002Fu)};
+    for (const wchar_t far : FAR) {
+        SCOPED_TRACE(std::to_string(static_cast<unsigned long>(far)));
+        const wchar_t digitsThenFar[] = {L'1', L'2', far, 0}, farAlone[] = {far, 0};
+        const wchar_t farConversion[] = {L'%', far, 0}, farWidth[] = {L'%', far, L'd', 0};
+        int n = -1;
+        EXPECT_EQ(swscanf_s(digitsThenFar, L"%d", &n), 1);
+        EXPECT_EQ(n, 12);
+        EXPECT_EQ(swscanf_s(farAlone, L"%x", &n), 0);
+        EXPECT_EQ(swscanf_s(L"5", farConversion), -1);
+        EXPECT_EQ(swscanf_s(L"5", farWidth, &n), -1);
+    }
+}
+
 }  // namespace
