@@ -5,14 +5,15 @@
 #include <cstring>
 
 #include "input/scan_run.h"
+#include "support/short_moves.h"
 
 #pragma GCC visibility push(hidden)
 
 namespace boundslib::input {
 
-// The empty string a stop leaves in a destination that was too small.
+// A terminator at start: the end of a field, or the empty string a stop leaves behind.
 template <typename Traits>
-void clear_destination(ScanRun<Traits> &run, void *start) {
+void store_terminator(ScanRun<Traits> &run, void *start) {
     if (run.spec.charWidth == 1) {
         *static_cast<wchar_t *>(start) = 0;
     } else {
@@ -28,36 +29,16 @@ bool finish_text(ScanRun<Traits> &run, uint64_t stored) {
     if (stored == 0) return false;
     ++run.conversionsDone;
     ++run.assigned;
-    if (spec.conversion != 'c') clear_destination(run, spec.dest);
+    if (spec.conversion != 'c') store_terminator(run, spec.dest);
     return true;
 }
 
-// Fields are mostly short: up to 32 bytes move as two overlapping words, which costs less than
-// the library call.
+// Fields are mostly short: those are copied inline, which costs less than the library call.
 inline void copy_field(void *dest, const unsigned char *src, uint64_t length) {
-    auto *out = static_cast<unsigned char *>(dest);
-    auto move = [&](uint64_t at, auto word) {
-        __builtin_memcpy(&word, src + at, sizeof word);
-        __builtin_memcpy(out + at, &word, sizeof word);
-    };
-    struct Pair {
-        uint64_t low, high;
-    };
-    if (length > 32) {
-        std::memcpy(out, src, length);
-    } else if (length >= 16) {
-        move(0, Pair{});
-        move(length - 16, Pair{});
-    } else if (length >= 8) {
-        move(0, uint64_t{});
-        move(length - 8, uint64_t{});
-    } else if (length >= 4) {
-        move(0, uint32_t{});
-        move(length - 4, uint32_t{});
-    } else if (length != 0) {
-        out[0] = src[0];
-        out[length / 2] = src[length / 2];
-        out[length - 1] = src[length - 1];
+    if (length <= support::SHORT_COPY_MAX) {
+        support::copy_short(dest, src, length);
+    } else {
+        std::memcpy(dest, src, length);
     }
 }
 
@@ -115,7 +96,7 @@ bool direct_text(ScanRun<Traits> &run, void *start) {
         copy_field(spec.dest, first, spec.destRoom);
         spec.ch = first[taken - 1];
         consume(*run.stream, spec, taken);
-        clear_destination(run, start);
+        store_terminator(run, start);
         return false;
     }
     copy_field(spec.dest, first, length);

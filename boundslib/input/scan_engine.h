@@ -2,8 +2,6 @@
 // the format, white space and literals matched in line, each '%' parsed and dispatched.
 #pragma once
 
-#include <type_traits>
-
 #include "input/scan_float.h"
 #include "input/scan_numbers.h"
 #include "input/scan_text.h"
@@ -11,11 +9,6 @@
 #pragma GCC visibility push(hidden)
 
 namespace boundslib::input {
-
-template <typename Char>
-constexpr uint32_t unit(Char c) {
-    return static_cast<uint32_t>(static_cast<std::make_unsigned_t<Char>>(c));
-}
 
 // On entry format is on the '%'; on success it is left on the conversion character. -1 for a
 // width beyond the limit. Digits may stand anywhere among the modifiers and add to one width.
@@ -186,7 +179,7 @@ template <typename Traits>
 [[gnu::flatten]] int run_scan(InputStream &stream, const typename Traits::Char *format,
                               va_list &args) {
     typename Traits::Char frameText[FLOAT_TEXT_INITIAL];
-    // Set field by field: the run's buffers need no clearing, and the spec is reset at each '%'.
+    // Set field by field: the run's buffers need no clearing, and ScanSpec is reset at each '%'.
     ScanRun<Traits> run;
     run.stream = &stream;
     run.args = &args;

@@ -99,8 +99,10 @@ bool scan_float(ScanRun<Traits> &run) {
     } else {
         grew = collect_float(run, StreamReader<Traits>{run});
     }
+    // What the frame's text held, terminator included, for the clearing at the end of the run (a
+    // text that failed to grow filled all of it).
     if (text.heapText == nullptr && text.length >= run.frameTextUsed) {
-        run.frameTextUsed = text.length + 1;
+        run.frameTextUsed = text.length < FLOAT_TEXT_INITIAL ? text.length + 1 : FLOAT_TEXT_INITIAL;
     }
     if (!grew) return false;
     text.text[text.length] = 0;

@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstdlib>
+#include <type_traits>
 
 #include "bounds_checked.h"
 #include "input/input_stream.h"
@@ -68,6 +69,12 @@ struct ScanRun {
     typename Traits::ScanSet scanSet;
 };
 
+// A format character as an unsigned value, whatever the signedness of char and wchar_t.
+template <typename Char>
+constexpr uint32_t unit(Char c) {
+    return static_cast<uint32_t>(static_cast<std::make_unsigned_t<Char>>(c));
+}
+
 template <typename Traits>
 inline int32_t fetch(ScanRun<Traits> &run) {
     const int32_t ch = Traits::get(*run.stream, run.spec.charsRead);
@@ -105,7 +112,7 @@ constexpr bool is_hex_digit(int32_t ch) {
     return is_decimal_digit(ch) || static_cast<uint32_t>((ch | 0x20) - 'a') <= 5;
 }
 
-// Takes one field width's worth: false once a given width is used up.
+// True while a given width has characters left, or when none was given.
 inline bool width_left(const ScanSpec &spec) {
     return spec.widthGiven == 0 || spec.width > 0;
 }

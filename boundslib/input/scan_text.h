@@ -27,9 +27,6 @@ void mark_range(ScanSet &set, uint32_t start, uint32_t end) {
 // closing ']'. False for a format that ends first.
 template <typename Char, typename ScanSet>
 bool build_scan_set(ScanSet &set, const Char *&format) {
-    auto unit = [](Char c) {
-        return static_cast<uint32_t>(static_cast<std::make_unsigned_t<Char>>(c));
-    };
     set.clear();
     const Char *cursor = format + 1;
     if (*cursor == '^') {
@@ -93,7 +90,7 @@ bool scan_text(ScanRun<Traits> &run, const typename Traits::Char *&format) {
     if (spec.conversion == '{') {
         if (*format == '{' || !Traits::prepare_scan_set(run)) return false;
         if (!build_scan_set(run.scanSet, format)) {
-            if (start != nullptr) clear_destination(run, start);
+            if (start != nullptr) store_terminator(run, start);
             return false;
         }
     }
@@ -116,7 +113,7 @@ bool scan_text(ScanRun<Traits> &run, const typename Traits::Char *&format) {
         if (start == nullptr) continue;
         const StoreResult result = Traits::store_char(run);
         if (result == StoreResult::TOO_SMALL) {
-            clear_destination(run, start);
+            store_terminator(run, start);
             return false;
         }
         stored += result == StoreResult::STORED;

@@ -196,6 +196,12 @@ TEST(ScanEngine, WideScanSetRanges) {
     wchar_t out[8];
     EXPECT_EQ(swscanf_s(L"az\U00010000", everything, out, 8u), 1);
     EXPECT_EQ(std::wstring(out), L"az");
+    // Ranges over all 2^32 values, many of them: marking them one value at a time would run
+    // for minutes, far past the test's time limit.
+    std::wstring manyRanges = L"%l[";
+    for (int i = 0; i < 128; ++i) manyRanges += {wchar_t(1), L'-', wchar_t(0xFFFFFFFF)};
+    EXPECT_EQ(swscanf_s(L"q\U00010000", (manyRanges + L"]").c_str(), out, 8u), 1);
+    EXPECT_EQ(std::wstring(out), L"q");
     const wchar_t spansAll[] = {L'%', L'l', L'[', 0x10, L'-', 0x1000F, L']', 0};
     EXPECT_EQ(swscanf_s(L"\x1\x2", spansAll, out, 8u), 1);
     EXPECT_EQ(std::wstring(out), L"\x1\x2");
