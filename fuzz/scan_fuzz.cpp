@@ -38,7 +38,7 @@ void add(std::vector<Target> &targets, size_t elementBytes, bool sized) {
     targets.back().sized = sized;
 }
 
-// The specification at format[at] (just after the '%'), read as the engine does; returns the
+// The directive at format[at] (just after the '%'), read as the engine reads it; returns the
 // index of its conversion character and fills the target it stores into, if any.
 template <typename Char>
 size_t directive(const std::basic_string<Char> &format, size_t at, std::vector<Target> &targets) {
