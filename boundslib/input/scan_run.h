@@ -103,11 +103,11 @@ inline bool is_byte_space(int32_t ch) {
 // The digit classes hold the same characters in every locale (POSIX fixes them), so they are
 // tested by value rather than through the table.
 constexpr bool is_decimal_digit(int32_t ch) {
-    return static_cast<uint32_t>(ch - '0') <= 9;
+    return static_cast<uint32_t>(ch) - '0' <= 9;
 }
 
 constexpr bool is_hex_digit(int32_t ch) {
-    return is_decimal_digit(ch) || static_cast<uint32_t>((ch | 0x20) - 'a') <= 5;
+    return is_decimal_digit(ch) || (static_cast<uint32_t>(ch) | 0x20) - 'a' <= 5;
 }
 
 // True while a given width has characters left, or when none was given.
