@@ -118,15 +118,15 @@ TEST(ScanLocale, InvalidAndCutSequences) {
         {"C.UTF-8", "\xF0\x9F\x98\x80x", "%ls", 1, L"\U0001F600x", L""},
         {"C.UTF-8", "a\xFF", "%ls", 1, L"a?", L""},
         {"C.UTF-8", "\xC3\xA9\xFF", "%ls", 1, L"\u00E9?", L""},
-        // A sequence that cannot complete takes up to five more bytes with it.
+        // A sequence cut short takes nothing after it: the byte that breaks it is read again.
         {"C.UTF-8",
          "\xE2\x82"
          "abcd \xE2\x82\xAC",
-         "%ls %ls", 2, L"?", L"\u20AC"},
+         "%ls %ls", 2, L"?abcd", L"\u20AC"},
         {"C.UTF-8",
          "\x80"
          "bcdefg \xF0\x9F\x98\x80",
-         "%ls %ls", 2, L"?g", L"\U0001F600"},
+         "%ls %ls", 2, L"?bcdefg", L"\U0001F600"},
         {"C", "\xC3\xA9 a\x80z", "%ls %ls", 2, L"??", L"a?z"},
         {"C.UTF-8", "\xE2\x82\xAC\xC3\xA9", "%ls", 1, L"\u20AC\u00E9", L""},
     };
