@@ -11,9 +11,9 @@
 #include "support/ranges.h"
 #include "support/short_moves.h"
 
-// The entry points whose fast path is timed start on a cache line: that path then spans the same
-// two lines wherever the link puts the function (measured: a copy of 256 bytes 1.31 -> 1.23 times
-// the C library's, a fill of 16 bytes 1.43 -> 1.33).
+// The entry points whose fast path is timed start on a cache line, so that path sits in the same
+// lines wherever the link puts the function. Measured against the C library, it takes about 0.07
+// off the ratio of 256-byte copies and 16-byte fills and adds about 0.05 to that of 8-64 bytes.
 #define BOUNDS_LINE_ALIGNED __attribute__((aligned(64)))
 
 namespace boundslib::mem {
