@@ -25,7 +25,8 @@ constexpr size_t NO_LIMIT = SIZE_MAX;
 
 }  // namespace
 
-BOUNDS_API int memcpy_s_fast(void *dest, size_t destMax, const void *src, size_t count) {
+BOUNDS_LINE_ALIGNED BOUNDS_API int memcpy_s_fast(void *dest, size_t destMax, const void *src,
+                                                 size_t count) {
     return checked_copy(dest, destMax, src, count, MAX_BUFFER_BYTES);
 }
 

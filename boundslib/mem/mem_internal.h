@@ -11,6 +11,11 @@
 #include "support/ranges.h"
 #include "support/short_moves.h"
 
+// The entry points whose fast path is timed start on a cache line, so that path sits in the same
+// lines wherever the link puts the function. Measured against the C library, it takes about 0.07
+// off the ratio of 256-byte copies and 16-byte fills and adds about 0.05 to that of 8-64 bytes.
+#define BOUNDS_LINE_ALIGNED __attribute__((aligned(64)))
+
 namespace boundslib::mem {
 
 // The slow path of the three copy functions: runs the checks in their documented order and clears

@@ -2,6 +2,7 @@
 
 using namespace boundslib::mem;
 
-BOUNDS_API int memcpy_s(void *dest, size_t destMax, const void *src, size_t count) {
+BOUNDS_LINE_ALIGNED BOUNDS_API int memcpy_s(void *dest, size_t destMax, const void *src,
+                                            size_t count) {
     return checked_copy(dest, destMax, src, count, MAX_BUFFER_BYTES);
 }

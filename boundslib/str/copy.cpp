@@ -44,28 +44,31 @@ BOUNDS_API int classify_strcpy_failure(char *dest, size_t destMax, const char *s
 
 BOUNDS_API int strcpy_s(char *dest, size_t destMax, const char *src) {
     if (boundslib::support::dest_max_in_range(destMax, MAX_BUFFER_BYTES)) [[likely]] {
-        if (dest != nullptr) [[likely]] {
-            if (src != nullptr && dest != src) [[likely]] {
-                // One bounded scan decides fit and overlap. memchr's answer carries the fit as
-                // well as the length, so destMax need not be kept across the call; the C
-                // library's scan beats any inline one here even for short strings.
-                const void *end = std::memchr(src, 0, destMax);
-                if (end == nullptr) [[unlikely]]
-                    return clear_first(dest, ERR_RANGE_CLEARED);
-                const std::size_t size = static_cast<const char *>(end) - src + 1;
-                if (!boundslib::support::ranges_apart(dest, src, size)) [[unlikely]] {
-                    return clear_first(dest, ERR_OVERLAP_CLEARED);
-                }
-                if (size <= boundslib::support::SHORT_COPY_MAX) {
-                    boundslib::support::copy_short(dest, src, size);
-                } else {
-                    std::memcpy(dest, src, size);
-                }
-                return 0;
+        if (dest != nullptr && src != nullptr) [[likely]] {
+            // One bounded scan decides fit and overlap. memchr's answer carries the fit as well
+            // as the length, so destMax need not be kept across the call; the C library's scan
+            // beats any inline one here even for short strings.
+            const void *end = std::memchr(src, 0, destMax);
+            if (end == nullptr) [[unlikely]]
+                return clear_first(dest, ERR_RANGE_CLEARED);
+            const std::size_t size = static_cast<const char *>(end) - src + 1;
+            // Equal starts are not apart either; a string that fits, copied onto itself, stays.
+            if (!boundslib::support::ranges_apart(dest, src, size)) [[unlikely]] {
+                return dest == src ? 0 : clear_first(dest, ERR_OVERLAP_CLEARED);
             }
+            // Long strings first: they take the fewest tests before the call. Short ones split
+            // at 16 so that each inlined copy drops the size tests that cannot hold in its range.
+            if (size > boundslib::support::SHORT_COPY_MAX) {
+                std::memcpy(dest, src, size);
+            } else if (size <= 16) {
+                boundslib::support::copy_short(dest, src, size);
+            } else {
+                boundslib::support::copy_short(dest, src, size);
+            }
+            return 0;
         }
     }
-    // dest == src, a null pointer or a destMax out of range.
+    // A null pointer or a destMax out of range.
     return classify_strcpy_failure(dest, destMax, src);
 }
 
