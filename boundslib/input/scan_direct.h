@@ -40,6 +40,31 @@ inline void copy_field(void *dest, const unsigned char *src, uint64_t length) {
     }
 }
 
+// One bit 0x80 per byte of word that is in lowest..highest (both below 0x80). Masking each byte
+// to 7 bits keeps borrows and carries inside it, so no byte can mark a neighbour.
+constexpr uint64_t bytes_within(uint64_t word, uint64_t lowest, uint64_t highest) {
+    constexpr uint64_t ONES = 0x0101010101010101ULL;
+    const uint64_t low7 = word & (ONES * 0x7F);
+    return (ONES * (0x7F + highest + 1) - low7) & ~word & (low7 + ONES * (0x7F - (lowest - 1))) &
+           (ONES * 0x80);
+}
+
+// The length of the run of non-white-space characters at first, at most limit: eight bytes at a
+// time while eight remain, so nothing past the field's bound is read.
+inline uint64_t string_field_length(const unsigned char *first, uint64_t limit) {
+    uint64_t length = 0;
+    if constexpr (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) {
+        for (; limit - length >= 8; length += 8) {
+            uint64_t word;
+            __builtin_memcpy(&word, first + length, sizeof word);
+            const uint64_t ends = bytes_within(word, '\t', '\r') | bytes_within(word, ' ', ' ');
+            if (ends != 0) return length + static_cast<uint64_t>(__builtin_ctzll(ends)) / 8;
+        }
+    }
+    while (length < limit && !ends_string(first[length])) ++length;
+    return length;
+}
+
 inline void consume(InputStream &stream, ScanSpec &spec, uint64_t count) {
     stream.cursor += count;
     stream.available -= count;
@@ -83,7 +108,7 @@ bool direct_text(ScanRun<Traits> &run, void *start) {
     const uint64_t limit = widthLimits ? static_cast<uint64_t>(spec.width) : available;
     uint64_t length = 0;
     if (spec.conversion == 's') {
-        while (length < limit && !ends_string(first[length])) ++length;
+        length = string_field_length(first, limit);
     } else if (spec.conversion == '{') {
         while (length < limit && run.scanSet.admits(first[length])) ++length;
     } else {

@@ -166,6 +166,31 @@ TEST(ScanEngine, FloatTextGrowthStopsAtTheLimit) {
     std::free(grown.heapText);
 }
 
+// A %s field read in place ends at the first of the six white-space characters, wherever it falls
+// among the field's bytes, and never beyond a width: every byte value at every position, checked
+// against strcspn.
+TEST(ScanEngine, StringFieldsEndAtEveryWhiteSpace) {
+    for (int byte = 0; byte < 256; ++byte) {
+        for (size_t position = 1; position < 20; ++position) {
+            std::string text;
+            for (size_t i = 0; i < 23; ++i) text += char((i % 2 != 0 ? 0x80 : 0) + 'a' + i);
+            text[position] = char(byte);
+            for (unsigned width = 0; width <= 24; width += 3) {
+                SCOPED_TRACE(::testing::Message() << byte << " at " << position << " /" << width);
+                const std::string format =
+                    width == 0 ? "%s%n" : "%" + std::to_string(width) + "s%n";
+                size_t length = std::strcspn(text.c_str(), " \t\n\v\f\r");
+                if (width != 0 && width < length) length = width;
+                char out[32];
+                int consumed = -1;
+                ASSERT_EQ(sscanf_s(text.c_str(), format.c_str(), out, 32u, &consumed), 1);
+                EXPECT_EQ(std::string(out), text.substr(0, length));
+                EXPECT_EQ(consumed, int(length));
+            }
+        }
+    }
+}
+
 // Each attempt on a growing prefix starts from a fresh conversion state: a state left by an
 // incomplete prefix turned every later 3- and 4-byte character into '?'.
 TEST(ScanEngine, MultibyteSequencesToWideTargets) {
