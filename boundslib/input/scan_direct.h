@@ -139,14 +139,16 @@ bool direct_text(ScanRun<Traits> &run, void *start) {
 // a narrow string read in place, whose record is brought up to date once at the end.
 template <typename Traits>
 struct StreamReader {
+    static constexpr bool UNBOUNDED = false;
     ScanRun<Traits> &run;
     int32_t fetch() { return boundslib::input::fetch(run); }
     void give_back() { boundslib::input::give_back(run); }
     void commit() {}
 };
 
-template <typename Traits>
+template <typename Traits, bool UNBOUNDED_FIELD = false>
 struct StringReader {
+    static constexpr bool UNBOUNDED = UNBOUNDED_FIELD;
     ScanRun<Traits> &run;
     const unsigned char *const first = run.stream->cursor;
     const unsigned char *const end = first + run.stream->available;

@@ -137,6 +137,14 @@ TEST(ScanEngine, FloatingFieldsMatchTheCLibrary) {
         ASSERT_EQ(swscanf_s(wide.c_str(), L"%Lf", &ld), 1);
         EXPECT_EQ(ld, std::strtold(text.c_str(), nullptr));
     }
+    // Around the size of the frame's text: the field's text fills it exactly, or grows.
+    for (size_t length = 345; length <= 353; ++length) {
+        std::string text = "0." + std::string(length - 3, '3') + "7";
+        SCOPED_TRACE(length);
+        double d = 0;
+        ASSERT_EQ(sscanf_s(text.c_str(), "%lf", &d), 1);
+        EXPECT_EQ(d, std::strtod(text.c_str(), nullptr));
+    }
     // Longer than the frame's text: it grows on the heap.
     const std::string longText = "1" + std::string(999, '0') + "e-997";
     double d = 0;
