@@ -49,18 +49,33 @@ constexpr uint64_t bytes_within(uint64_t word, uint64_t lowest, uint64_t highest
            (ONES * 0x80);
 }
 
-// The length of the run of non-white-space characters at first, at most limit: eight bytes at a
-// time while eight remain, so nothing past the field's bound is read.
+// Where the first white space is among the N (at most 8) bytes at p; N when there is none.
+template <int N>
+inline uint64_t first_space_in(const unsigned char *p) {
+    uint64_t word = 0;
+    __builtin_memcpy(&word, p, N);
+    const uint64_t ends = bytes_within(word, '\t', '\r') | bytes_within(word, ' ', ' ');
+    return ends == 0 ? N : static_cast<uint64_t>(__builtin_ctzll(ends)) / 8;
+}
+
+// The length of the run of non-white-space characters at first, at most limit, read in words
+// that never reach past limit: the last word may overlap bytes already searched, which hold no
+// white space.
 inline uint64_t string_field_length(const unsigned char *first, uint64_t limit) {
-    uint64_t length = 0;
     if constexpr (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) {
-        for (; limit - length >= 8; length += 8) {
-            uint64_t word;
-            __builtin_memcpy(&word, first + length, sizeof word);
-            const uint64_t ends = bytes_within(word, '\t', '\r') | bytes_within(word, ' ', ' ');
-            if (ends != 0) return length + static_cast<uint64_t>(__builtin_ctzll(ends)) / 8;
+        if (limit >= 8) {
+            for (uint64_t length = 0; limit - length > 8; length += 8) {
+                const uint64_t at = first_space_in<8>(first + length);
+                if (at != 8) return length + at;
+            }
+            return limit - 8 + first_space_in<8>(first + limit - 8);
+        }
+        if (limit >= 4) {
+            const uint64_t at = first_space_in<4>(first);
+            return at != 4 ? at : limit - 4 + first_space_in<4>(first + limit - 4);
         }
     }
+    uint64_t length = 0;
     while (length < limit && !ends_string(first[length])) ++length;
     return length;
 }
