@@ -15,28 +15,41 @@ inline constexpr double EXACT_POWERS_OF_TEN[23] = {1e0,  1e1,  1e2,  1e3,  1e4, 
                                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
+constexpr bool is_decimal_text_digit(char c) {
+    return static_cast<uint32_t>(c - '0') <= 9;
+}
+
+constexpr uint64_t digit_of(char c) {
+    return static_cast<uint64_t>(c - '0');
+}
+
 // The text has the collected shape: [-] digits [. digits] [e [-] digits], where every part but
 // the first digits may be cut short. False when the exact path does not apply.
 inline bool exact_decimal(const char *text, double &result) {
     const bool negative = *text == '-';
     text += negative;
+    // Zeros before the first other digit are not significant digits.
+    while (*text == '0') ++text;
     uint64_t significand = 0;
-    int digits = 0;
-    int exponent = 0;
-    bool point = false;
-    for (;; ++text) {
-        const uint32_t digit = static_cast<uint32_t>(*text - '0');
-        if (digit <= 9) {
-            if (significand != 0 || digit != 0) ++digits;
-            significand = significand * 10 + digit;
-            exponent -= point;
-            if (digits > 15) return false;
-        } else if (*text == '.' && !point) {
-            point = true;
-        } else {
-            break;
+    const char *first = text;
+    for (; is_decimal_text_digit(*text); ++text) significand = significand * 10 + digit_of(*text);
+    int64_t digits = text - first;
+    int64_t exponent = 0;
+    const bool point = *text == '.';
+    if (point) {
+        const char *fraction = ++text;
+        if (significand == 0) {
+            while (*text == '0') ++text;
         }
+        first = text;
+        for (; is_decimal_text_digit(*text); ++text) {
+            significand = significand * 10 + digit_of(*text);
+        }
+        digits += text - first;
+        exponent = fraction - text;
     }
+    // Past 15 digits the significand may have wrapped: it is not used.
+    if (digits > 15) return false;
     // strtod reads the point of the current locale; this path knows only '.'.
     if (point) {
         const char *radix = nl_langinfo(RADIXCHAR);
@@ -45,11 +58,11 @@ inline bool exact_decimal(const char *text, double &result) {
     if (*text == 'e') {
         const bool negativeExponent = text[1] == '-';
         const char *cursor = text + 1 + negativeExponent;
-        if (static_cast<uint32_t>(*cursor - '0') <= 9) {
-            int written = 0;
-            for (; static_cast<uint32_t>(*cursor - '0') <= 9; ++cursor) {
+        if (is_decimal_text_digit(*cursor)) {
+            int64_t written = 0;
+            for (; is_decimal_text_digit(*cursor); ++cursor) {
                 if (written > 1000) return false;
-                written = written * 10 + (*cursor - '0');
+                written = written * 10 + static_cast<int64_t>(digit_of(*cursor));
             }
             exponent += negativeExponent ? -written : written;
         }

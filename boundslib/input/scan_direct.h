@@ -40,6 +40,46 @@ inline void copy_field(void *dest, const unsigned char *src, uint64_t length) {
     }
 }
 
+// One bit 0x80 per byte of word that is in lowest..highest (both below 0x80). Masking each byte
+// to 7 bits keeps borrows and carries inside it, so no byte can mark a neighbour.
+constexpr uint64_t bytes_within(uint64_t word, uint64_t lowest, uint64_t highest) {
+    constexpr uint64_t ONES = 0x0101010101010101ULL;
+    const uint64_t low7 = word & (ONES * 0x7F);
+    return (ONES * (0x7F + highest + 1) - low7) & ~word & (low7 + ONES * (0x7F - (lowest - 1))) &
+           (ONES * 0x80);
+}
+
+// Where the first white space is among the N (at most 8) bytes at p; N when there is none.
+template <int N>
+inline uint64_t first_space_in(const unsigned char *p) {
+    uint64_t word = 0;
+    __builtin_memcpy(&word, p, N);
+    const uint64_t ends = bytes_within(word, '\t', '\r') | bytes_within(word, ' ', ' ');
+    return ends == 0 ? N : static_cast<uint64_t>(__builtin_ctzll(ends)) / 8;
+}
+
+// The length of the run of non-white-space characters at first, at most limit, read in words
+// that never reach past limit: the last word may overlap bytes already searched, which hold no
+// white space.
+inline uint64_t string_field_length(const unsigned char *first, uint64_t limit) {
+    if constexpr (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) {
+        if (limit >= 8) {
+            for (uint64_t length = 0; limit - length > 8; length += 8) {
+                const uint64_t at = first_space_in<8>(first + length);
+                if (at != 8) return length + at;
+            }
+            return limit - 8 + first_space_in<8>(first + limit - 8);
+        }
+        if (limit >= 4) {
+            const uint64_t at = first_space_in<4>(first);
+            return at != 4 ? at : limit - 4 + first_space_in<4>(first + limit - 4);
+        }
+    }
+    uint64_t length = 0;
+    while (length < limit && !ends_string(first[length])) ++length;
+    return length;
+}
+
 inline void consume(InputStream &stream, ScanSpec &spec, uint64_t count) {
     stream.cursor += count;
     stream.available -= count;
@@ -83,7 +123,7 @@ bool direct_text(ScanRun<Traits> &run, void *start) {
     const uint64_t limit = widthLimits ? static_cast<uint64_t>(spec.width) : available;
     uint64_t length = 0;
     if (spec.conversion == 's') {
-        while (length < limit && !ends_string(first[length])) ++length;
+        length = string_field_length(first, limit);
     } else if (spec.conversion == '{') {
         while (length < limit && run.scanSet.admits(first[length])) ++length;
     } else {
@@ -114,14 +154,16 @@ bool direct_text(ScanRun<Traits> &run, void *start) {
 // a narrow string read in place, whose record is brought up to date once at the end.
 template <typename Traits>
 struct StreamReader {
+    static constexpr bool UNBOUNDED = false;
     ScanRun<Traits> &run;
     int32_t fetch() { return boundslib::input::fetch(run); }
     void give_back() { boundslib::input::give_back(run); }
     void commit() {}
 };
 
-template <typename Traits>
+template <typename Traits, bool UNBOUNDED_FIELD = false>
 struct StringReader {
+    static constexpr bool UNBOUNDED = UNBOUNDED_FIELD;
     ScanRun<Traits> &run;
     const unsigned char *const first = run.stream->cursor;
     const unsigned char *const end = first + run.stream->available;

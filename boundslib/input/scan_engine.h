@@ -75,6 +75,40 @@ int parse_scan_spec(const Char *&format, ScanSpec &spec) {
     }
 }
 
+// The characters parse_scan_spec reads as a width or a modifier; after a '%', anything else is
+// the conversion itself, with nothing to parse.
+constexpr bool modifies_spec(uint32_t c) {
+    constexpr char MODIFIERS[] = "0123456789*FNhlLjqtzwI";
+    for (const char modifier : MODIFIERS) {
+        if (modifier != 0 && c == static_cast<uint32_t>(modifier)) return true;
+    }
+    return false;
+}
+
+struct ModifierTable {
+    bool entries[128];
+};
+
+inline constexpr ModifierTable MODIFIER_CHARACTERS = [] {
+    ModifierTable table{};
+    for (uint32_t c = 0; c < 128; ++c) table.entries[c] = modifies_spec(c);
+    return table;
+}();
+static_assert(MODIFIER_CHARACTERS.entries['I'] && MODIFIER_CHARACTERS.entries['9'] &&
+              !MODIFIER_CHARACTERS.entries['d'] && !MODIFIER_CHARACTERS.entries[0]);
+
+// Parses the specification on the '%' at format; a plain conversion ("%d", "%s") is taken in
+// one look-up.
+template <typename Char>
+int parse_plain_or_full(const Char *&format, ScanSpec &spec) {
+    const uint32_t next = unit(format[1]);
+    if (next >= 128 || !MODIFIER_CHARACTERS.entries[next]) {
+        ++format;
+        return 0;
+    }
+    return parse_scan_spec(format, spec);
+}
+
 // Takes white space and the first other character (or end of input).
 template <typename Traits, typename Reader>
 [[gnu::always_inline]] inline int32_t take_past_space(Reader &&in) {
@@ -125,7 +159,7 @@ template <typename Traits>
 bool run_specification(ScanRun<Traits> &run, const typename Traits::Char *&format) {
     ScanSpec &spec = run.spec;
     open_spec(spec);
-    if (parse_scan_spec(format, spec) != 0) {
+    if (parse_plain_or_full(format, spec) != 0) {
         run.error = 1;
         return false;
     }
@@ -206,7 +240,12 @@ template <typename Traits>
     // Only the part of the frame's text that was written needs clearing; the barrier keeps the
     // clearing of a dead array from being optimised away.
     if (run.frameTextUsed != 0) {
-        __builtin_memset(frameText, 0, run.frameTextUsed * sizeof frameText[0]);
+        const size_t bytes = run.frameTextUsed * sizeof frameText[0];
+        if (bytes <= support::SHORT_FILL_MAX) {
+            support::fill_short(frameText, 0, bytes);
+        } else {
+            __builtin_memset(frameText, 0, bytes);
+        }
         asm volatile("" : : "r"(frameText) : "memory");
     }
     if (run.floatText.heapText != nullptr) {

@@ -8,21 +8,35 @@
 
 namespace boundslib::input {
 
-template <typename Traits>
-bool append_float(ScanRun<Traits> &run, int32_t ch) {
+// An unbounded reader reads a field with no width from a source shorter than the text's room:
+// every appended character consumed one, so neither width nor room needs counting.
+template <typename Traits, typename Reader>
+bool field_left(ScanRun<Traits> &run, const Reader &) {
+    if constexpr (Reader::UNBOUNDED) return true;
+    return width_left(run.spec);
+}
+
+template <typename Traits, typename Reader>
+void count_width(ScanRun<Traits> &run, const Reader &) {
+    if constexpr (!Reader::UNBOUNDED) use_width(run.spec);
+}
+
+template <typename Traits, typename Reader>
+bool append_float(ScanRun<Traits> &run, const Reader &, int32_t ch) {
     FloatText<typename Traits::Char> &text = run.floatText;
     text.text[text.length++] = static_cast<typename Traits::Char>(ch);
+    if constexpr (Reader::UNBOUNDED) return true;
     return text.length < text.capacity || grow_float_text(text) == 0;
 }
 
 // An optional sign; '+' is consumed but not kept.
 template <typename Traits, typename Reader>
 bool collect_float_sign(ScanRun<Traits> &run, Reader &in) {
-    if (!width_left(run.spec)) return true;
+    if (!field_left(run, in)) return true;
     const int32_t ch = in.fetch();
     if (ch == '+' || ch == '-') {
-        use_width(run.spec);
-        return ch == '+' || append_float(run, ch);
+        count_width(run, in);
+        return ch == '+' || append_float(run, in, ch);
     }
     if (ch != INPUT_END) in.give_back();
     return true;
@@ -31,15 +45,15 @@ bool collect_float_sign(ScanRun<Traits> &run, Reader &in) {
 template <typename Traits, typename Reader>
 bool collect_float_digits(ScanRun<Traits> &run, Reader &in) {
     ScanSpec &spec = run.spec;
-    while (width_left(spec)) {
+    while (field_left(run, in)) {
         const int32_t ch = in.fetch();
         if (!is_decimal_digit(ch)) {
             if (ch != INPUT_END) in.give_back();
             return true;
         }
         spec.digitsSeen = 1;
-        use_width(spec);
-        if (!append_float(run, ch)) return false;
+        count_width(run, in);
+        if (!append_float(run, in, ch)) return false;
     }
     return true;
 }
@@ -58,14 +72,14 @@ template <typename Traits, typename Reader>
 bool collect_float(ScanRun<Traits> &run, Reader &&in) {
     ScanSpec &spec = run.spec;
     bool grew = collect_float_sign(run, in) && collect_float_digits(run, in);
-    if (grew && width_left(spec) && take_if(in, '.', '.')) {
-        use_width(spec);
-        grew = append_float(run, '.') && collect_float_digits(run, in);
+    if (grew && field_left(run, in) && take_if(in, '.', '.')) {
+        count_width(run, in);
+        grew = append_float(run, in, '.') && collect_float_digits(run, in);
     }
-    if (grew && spec.digitsSeen == 1 && width_left(spec) && take_if(in, 'e', 'E')) {
-        use_width(spec);
-        grew =
-            append_float(run, 'e') && collect_float_sign(run, in) && collect_float_digits(run, in);
+    if (grew && spec.digitsSeen == 1 && field_left(run, in) && take_if(in, 'e', 'E')) {
+        count_width(run, in);
+        grew = append_float(run, in, 'e') && collect_float_sign(run, in) &&
+               collect_float_digits(run, in);
     }
     in.commit();
     return grew;
@@ -92,8 +106,13 @@ bool scan_float(ScanRun<Traits> &run) {
     text.length = 0;
     bool grew;
     if constexpr (Traits::DIRECT_STRING) {
-        grew = run.stream->flags == SOURCE_STRING ? collect_float(run, StringReader<Traits>{run})
-                                                  : collect_float(run, StreamReader<Traits>{run});
+        if (run.stream->flags != SOURCE_STRING) {
+            grew = collect_float(run, StreamReader<Traits>{run});
+        } else if (spec.widthGiven == 0 && run.stream->available < text.capacity) {
+            grew = collect_float(run, StringReader<Traits, true>{run});
+        } else {
+            grew = collect_float(run, StringReader<Traits>{run});
+        }
     } else {
         grew = collect_float(run, StreamReader<Traits>{run});
     }

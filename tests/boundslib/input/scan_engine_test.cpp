@@ -137,6 +137,14 @@ TEST(ScanEngine, FloatingFieldsMatchTheCLibrary) {
         ASSERT_EQ(swscanf_s(wide.c_str(), L"%Lf", &ld), 1);
         EXPECT_EQ(ld, std::strtold(text.c_str(), nullptr));
     }
+    // Around the size of the frame's text: the field's text fills it exactly, or grows.
+    for (size_t length = 345; length <= 353; ++length) {
+        std::string text = "0." + std::string(length - 3, '3') + "7";
+        SCOPED_TRACE(length);
+        double d = 0;
+        ASSERT_EQ(sscanf_s(text.c_str(), "%lf", &d), 1);
+        EXPECT_EQ(d, std::strtod(text.c_str(), nullptr));
+    }
     // Longer than the frame's text: it grows on the heap.
     const std::string longText = "1" + std::string(999, '0') + "e-997";
     double d = 0;
@@ -164,6 +172,31 @@ TEST(ScanEngine, FloatTextGrowthStopsAtTheLimit) {
     EXPECT_EQ(std::string(grown.text, 350), std::string(350, '7'));
     EXPECT_EQ(frame[0] | frame[349], 0);  // the old storage is cleared
     std::free(grown.heapText);
+}
+
+// A %s field read in place ends at the first of the six white-space characters, wherever it falls
+// among the field's bytes, and never beyond a width: every byte value at every position, checked
+// against strcspn.
+TEST(ScanEngine, StringFieldsEndAtEveryWhiteSpace) {
+    for (int byte = 0; byte < 256; ++byte) {
+        for (size_t position = 1; position < 20; ++position) {
+            std::string text;
+            for (size_t i = 0; i < 23; ++i) text += char((i % 2 != 0 ? 0x80 : 0) + 'a' + i);
+            text[position] = char(byte);
+            for (unsigned width = 0; width <= 24; width += 3) {
+                SCOPED_TRACE(::testing::Message() << byte << " at " << position << " /" << width);
+                const std::string format =
+                    width == 0 ? "%s%n" : "%" + std::to_string(width) + "s%n";
+                size_t length = std::strcspn(text.c_str(), " \t\n\v\f\r");
+                if (width != 0 && width < length) length = width;
+                char out[32];
+                int consumed = -1;
+                ASSERT_EQ(sscanf_s(text.c_str(), format.c_str(), out, 32u, &consumed), 1);
+                EXPECT_EQ(std::string(out), text.substr(0, length));
+                EXPECT_EQ(consumed, int(length));
+            }
+        }
+    }
 }
 
 // Each attempt on a growing prefix starts from a fresh conversion state: a state left by an
