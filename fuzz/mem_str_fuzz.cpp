@@ -1,10 +1,12 @@
-// The memory and string functions against the contract models of their tests, on scenes decoded
-// from the input: any alignment, overlap, touching range, dest == src, null pointers and destMax
-// 0 or above the limits. The buffer ends right before a guard page, and a separate source is an
-// area of exactly its size before another, so any access past either faults at once.
+// The memory and string functions against the contract models of their tests, and the
+// tokenizers against the C library's, on scenes decoded from the input: any alignment, overlap,
+// touching range, dest == src, null pointers and destMax 0 or above the limits. The buffer ends
+// right before a guard page, and a separate source is an area of exactly its size before another,
+// so any access past either faults at once. (gets_s reads standard input and is left to its tests.)
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <string>
 #include <vector>
 
 #include "bounds_checked.h"
@@ -169,13 +171,53 @@ void check_string(FuzzInput &in, const string_model::StrFn<Ch> &f) {
     }
 }
 
+// The tokenizers against the C library's reentrant ones, which split alike: the same tokens at
+// the same places, the same context after each call, the same bytes in the string at the end.
+template <typename Ch>
+void check_tokens(FuzzInput &in) {
+    std::basic_string<Ch> text, delim;
+    for (std::size_t n = in.take_below_or_equal(60); n > 0; --n)
+        text.push_back(Ch(1 + in.take<std::uint8_t>() % 6 * 9));
+    for (std::size_t n = in.take_below_or_equal(4); n > 0; --n)
+        delim.push_back(Ch(1 + in.take<std::uint8_t>() % 6 * 9));
+    std::basic_string<Ch> expected = text;
+    GuardedArea area((text.size() + 1) * sizeof(Ch));
+    Ch *str = area.begin<Ch>();
+    std::copy_n(text.c_str(), text.size() + 1, str);
+    Ch *context = nullptr, *expectedContext = nullptr;
+    for (std::size_t call = 0; call <= text.size() + 1; ++call) {
+        Ch *token, *expectedToken;
+        if constexpr (sizeof(Ch) == 1) {
+            token = strtok_s(call == 0 ? str : nullptr, delim.c_str(), &context);
+            expectedToken =
+                strtok_r(call == 0 ? expected.data() : nullptr, delim.c_str(), &expectedContext);
+        } else {
+            token = wcstok_s(call == 0 ? str : nullptr, delim.c_str(), &context);
+            expectedToken =
+                std::wcstok(call == 0 ? expected.data() : nullptr, delim.c_str(), &expectedContext);
+        }
+        const auto offset = [](const Ch *p, const Ch *base) {
+            return p == nullptr ? -1 : p - base;
+        };
+        // The C library's wcstok may end with a null context where ours points at the terminator.
+        const auto end = [&](const Ch *p, const Ch *base) {
+            return p == nullptr ? long(text.size()) : long(p - base);
+        };
+        if (offset(token, str) != offset(expectedToken, expected.data()) ||
+            end(context, str) != end(expectedContext, expected.data())) {
+            std::abort();
+        }
+    }
+    if (!std::equal(expected.begin(), expected.end(), str)) std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     FuzzInput in{data, size};
     const size_t copies = std::size(kCopies), fills = std::size(kFills);
     const size_t narrow = std::size(kNarrowStrings), wide = std::size(kWideStrings);
-    size_t pick = in.take_below_or_equal(copies + fills + narrow + wide - 1);
+    size_t pick = in.take_below_or_equal(copies + fills + narrow + wide + 1);
     if (pick < copies) {
         const auto &f = kCopies[pick];
         f.wide ? check_copy<wchar_t>(in, f) : check_copy<unsigned char>(in, f);
@@ -183,8 +225,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         check_fill(in, kFills[pick]);
     } else if ((pick -= fills) < narrow) {
         check_string(in, kNarrowStrings[pick]);
+    } else if ((pick -= narrow) < wide) {
+        check_string(in, kWideStrings[pick]);
     } else {
-        check_string(in, kWideStrings[pick - narrow]);
+        pick == wide ? check_tokens<char>(in) : check_tokens<wchar_t>(in);
     }
     return 0;
 }
