@@ -29,6 +29,12 @@ std::string target_paths(const std::string &list) {
     return out;
 }
 
+// True when the programs run under qemu's user-mode emulation.
+bool emulated() {
+    const std::vector<std::string> words = launcher();
+    return !words.empty() && words[0].find("qemu-") != std::string::npos;
+}
+
 }  // namespace
 
 std::string target_path(const std::string &builtPath) {
@@ -36,11 +42,6 @@ std::string target_path(const std::string &builtPath) {
     const std::string target = variable("QUELLARION_TEST_TARGET_BUILD");
     if (target.empty() || !builtPath.starts_with(buildDir + "/")) return builtPath;
     return target + builtPath.substr(buildDir.size());
-}
-
-bool emulated() {
-    const std::vector<std::string> words = launcher();
-    return !words.empty() && words[0].find("qemu-") != std::string::npos;
 }
 
 std::vector<std::string> launch_command(std::vector<std::string> argv,

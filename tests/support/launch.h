@@ -13,9 +13,6 @@ namespace test_support {
 // builtPath, a file of this build, or the same file in the target build.
 std::string target_path(const std::string &builtPath);
 
-// True when the programs run under qemu's user-mode emulation.
-bool emulated();
-
 // The command line that runs the program argv[0] of this build with its arguments. LD_PRELOAD
 // entries of env name target libraries; under qemu they move from env to its -E options, so that
 // they reach the emulated program and not qemu itself.
