@@ -145,6 +145,9 @@ void run(FuzzInput &in, Function function) {
             case ARG_WIDE_STRING:
                 args.push_back(strings.add<wchar_t>(in));
                 break;
+            case ARG_FLOAT_FIELD:
+                args.push_back(int(in.take<std::int16_t>() % (MAX_FLOAT_FIELD + 1)));
+                break;
         }
     }
     const std::size_t limit = sizeof(Char) == 1 ? MAX_BUFFER_BYTES : MAX_BUFFER_WCHARS;
