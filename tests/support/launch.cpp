@@ -48,7 +48,12 @@ std::vector<std::string> launch_command(std::vector<std::string> argv,
                                         std::vector<std::string> &env) {
     std::vector<std::string> command = launcher();
     const bool underQemu = emulated();
+    const std::string runOptions = variable("ASAN_OPTIONS");
     for (auto entry = env.begin(); entry != env.end();) {
+        // A test's sanitizer options add to those of the whole run (no leak checks under qemu).
+        if (entry->starts_with("ASAN_OPTIONS=") && !runOptions.empty()) {
+            *entry = "ASAN_OPTIONS=" + runOptions + ":" + entry->substr(13);
+        }
         if (!entry->starts_with("LD_PRELOAD=")) {
             ++entry;
             continue;

@@ -15,7 +15,7 @@ std::string target_path(const std::string &builtPath);
 
 // The command line that runs the program argv[0] of this build with its arguments. LD_PRELOAD
 // entries of env name target libraries; under qemu they move from env to its -E options, so that
-// they reach the emulated program and not qemu itself.
+// they reach the emulated program and not qemu itself. ASAN_OPTIONS entries extend the test's own.
 std::vector<std::string> launch_command(std::vector<std::string> argv,
                                         std::vector<std::string> &env);
 
