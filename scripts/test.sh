@@ -54,7 +54,7 @@ valgrind_e2e() {
 fuzz_briefly() {
   cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DQUELLARION_FUZZ=ON -DQUELLARION_TESTS=OFF -DQUELLARION_WERROR=ON >/dev/null
-  cmake --build build-fuzz -j"$jobs"
+  cmake --build build-fuzz -j"$jobs" --target fuzzers
   local fuzzer name scratch status
   for fuzzer in build-fuzz/fuzz/*_fuzz; do
     name=$(basename "$fuzzer")
