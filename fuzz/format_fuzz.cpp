@@ -3,6 +3,7 @@
 // defined; each destination ends right before a guard page, and the result rules are checked.
 #include <clocale>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <memory>
 #include <string>
