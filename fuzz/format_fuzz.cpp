@@ -15,6 +15,10 @@
 #include "fuzz_input.h"
 #include "guard_page.h"
 
+// The formats come from the input by design.
+#pragma clang diagnostic ignored "-Wformat-security"
+#pragma clang diagnostic ignored "-Wformat-nonliteral"
+
 namespace {
 
 using Arg =

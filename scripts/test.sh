@@ -3,8 +3,9 @@
 # errors, once under AddressSanitizer and UndefinedBehaviorSanitizer, the service's end-to-end
 # tests once more with the daemon under valgrind, each fuzzer briefly on its corpus, and the
 # library and unit tests built for the board (aarch64) and run under qemu, followed by the
-# service's end-to-end tests driving the board's daemon under qemu; the board's pass once more
-# under ASan and UBSan. Prints each step's time.
+# service's end-to-end tests driving the board's daemon under qemu, and the board's pass once
+# more under ASan and UBSan; then the Debian packages are built and checked, and installed into a
+# Debian 12 booted under systemd. Prints each step's time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -101,3 +102,5 @@ if [ "${QUELLARION_SKIP_CROSS:-0}" != 1 ]; then
       step cross-sanitizers-e2e emulated_e2e build-cross-sanitize
   fi
 fi
+step package scripts/package-test.sh
+step system scripts/system-test.sh

@@ -2,9 +2,9 @@
 
 #include "mem/mem_internal.h"
 
-using namespace bounds::mem;
+namespace boundslib::mem {
 
-extern "C" int classify_memcpy_failure(void *dest, size_t destMax, const void *src, size_t count) {
+int classify_memcpy_failure(void *dest, size_t destMax, const void *src, size_t count) {
     if (const int code = check_copy_args(dest, destMax, src, count); code != 0) return code;
     if (ranges_overlap(dest, src, count)) {
         std::memset(dest, 0, destMax);
@@ -12,3 +12,5 @@ extern "C" int classify_memcpy_failure(void *dest, size_t destMax, const void *s
     }
     return 0;
 }
+
+}  // namespace boundslib::mem

@@ -2,7 +2,7 @@
 
 #include "mem/mem_internal.h"
 
-namespace bounds::mem {
+namespace boundslib::mem {
 
 // Out of line, like the copy classifier, so the fills' success path stays short.
 int classify_memset_failure(void *dest, size_t destMax, int c, size_t count) {
@@ -15,4 +15,4 @@ int classify_memset_failure(void *dest, size_t destMax, int c, size_t count) {
     return 0;
 }
 
-}  // namespace bounds::mem
+}  // namespace boundslib::mem

@@ -1,49 +1,42 @@
 #include <cstring>
 
-#include "mem/inline_moves.h"
 #include "mem/mem_internal.h"
+#include "support/short_moves.h"
 
-using namespace bounds::mem;
+using namespace boundslib::mem;
+using boundslib::support::fill_short;
+using boundslib::support::SHORT_FILL_MAX;
 
 namespace {
 
-// Short copies skip the C library call; the destMax limit is the caller's choice.
-inline int copy_fast(void *dest, size_t destMax, const void *src, size_t count, size_t limit) {
-    if (copy_args_usable(dest, destMax, src, count) && destMax <= limit) [[likely]] {
-        if (count <= kInlineCopyMax) return copy_inline(dest, src, count);
-        std::memcpy(dest, src, count);
-        return 0;
-    }
-    return classify_memcpy_failure(dest, destMax, src, count);
-}
-
 inline int fill_fast(void *dest, size_t destMax, int c, size_t count, size_t limit) {
     if (dest != nullptr && destMax <= limit && count <= destMax) [[likely]] {
-        if (count == 0) return 0;
-        if (count <= kInlineFillMax) return fill_inline(dest, c, count);
-        kept_fill(dest, c, count);
+        if (count <= SHORT_FILL_MAX) {
+            fill_short(dest, c, count);
+        } else {
+            kept_fill(dest, c, count);
+        }
         return 0;
     }
     return classify_memset_failure(dest, destMax, c, count);
 }
 
-constexpr size_t kNoLimit = SIZE_MAX;
+constexpr size_t NO_LIMIT = SIZE_MAX;
 
 }  // namespace
 
-extern "C" BOUNDS_API int memcpy_s_fast(void *dest, size_t destMax, const void *src, size_t count) {
-    return copy_fast(dest, destMax, src, count, MAX_BUFFER_BYTES);
+BOUNDS_API int memcpy_s_fast(void *dest, size_t destMax, const void *src, size_t count) {
+    return checked_copy(dest, destMax, src, count, MAX_BUFFER_BYTES);
 }
 
-extern "C" BOUNDS_API int memcpy_s_fast_nolimit(void *dest, size_t destMax, const void *src,
-                                                size_t count) {
-    return copy_fast(dest, destMax, src, count, kNoLimit);
+BOUNDS_API int memcpy_s_fast_nolimit(void *dest, size_t destMax, const void *src, size_t count) {
+    return checked_copy(dest, destMax, src, count, NO_LIMIT);
 }
 
-extern "C" BOUNDS_API int memset_s_fast(void *dest, size_t destMax, int c, size_t count) {
+BOUNDS_API int memset_s_fast(void *dest, size_t destMax, int c, size_t count) {
     return fill_fast(dest, destMax, c, count, MAX_BUFFER_BYTES);
 }
 
-extern "C" BOUNDS_API int memset_s_fast_nolimit(void *dest, size_t destMax, int c, size_t count) {
-    return fill_fast(dest, destMax, c, count, kNoLimit);
+BOUNDS_API int memset_s_fast_nolimit(void *dest, size_t destMax, int c, size_t count) {
+    return fill_fast(dest, destMax, c, count, NO_LIMIT);
 }

@@ -2,16 +2,16 @@
 
 #include "mem/mem_internal.h"
 
-namespace bounds::mem {
+namespace boundslib::mem {
 
-const volatile MemsetFn kKeptMemset = std::memset;
+const volatile MemsetFn KEPT_MEMSET = std::memset;
 
-}  // namespace bounds::mem
+}  // namespace boundslib::mem
 
-using namespace bounds::mem;
+using namespace boundslib::mem;
 
 // destMax 0 with count 0 passes this test on purpose: there is nothing to fill and nothing wrong.
-extern "C" BOUNDS_API int memset_s(void *dest, size_t destMax, int c, size_t count) {
+BOUNDS_API int memset_s(void *dest, size_t destMax, int c, size_t count) {
     if (dest != nullptr && destMax <= MAX_BUFFER_BYTES && count <= destMax) [[likely]] {
         kept_fill(dest, c, count);
         return 0;

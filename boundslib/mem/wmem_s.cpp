@@ -2,7 +2,7 @@
 
 #include "mem/mem_internal.h"
 
-using namespace bounds::mem;
+using namespace boundslib::mem;
 
 namespace {
 
@@ -26,12 +26,10 @@ static_assert(sizeof(wchar_t) * MAX_BUFFER_WCHARS <= MAX_BUFFER_BYTES);
 
 }  // namespace
 
-extern "C" BOUNDS_API int wmemcpy_s(wchar_t *dest, size_t destMax, const wchar_t *src,
-                                    size_t count) {
+BOUNDS_API int wmemcpy_s(wchar_t *dest, size_t destMax, const wchar_t *src, size_t count) {
     return wide_copy<memcpy_s>(dest, destMax, src, count);
 }
 
-extern "C" BOUNDS_API int wmemmove_s(wchar_t *dest, size_t destMax, const wchar_t *src,
-                                     size_t count) {
+BOUNDS_API int wmemmove_s(wchar_t *dest, size_t destMax, const wchar_t *src, size_t count) {
     return wide_copy<memmove_s>(dest, destMax, src, count);
 }

@@ -7,9 +7,7 @@
 #include <cstdint>
 #include <cwchar>
 
-#pragma GCC visibility push(hidden)
-
-namespace boundslib {
+namespace boundslib::output {
 
 // Results of the entries besides a character count.
 inline constexpr int OUTPUT_ERROR = -1;
@@ -89,6 +87,5 @@ int wformat_engine(OutputBuffer &buffer, const wchar_t *format, va_list &args);
 int format_float(char *scratch, size_t size, const char *directive, ...);
 int wformat_float(char *scratch, size_t size, const char *directive, ...);
 
-}  // namespace boundslib
+}  // namespace boundslib::output
 
-#pragma GCC visibility pop

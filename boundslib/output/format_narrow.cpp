@@ -4,7 +4,7 @@
 #include "output/format_engine.h"
 #include "output/format_output.h"
 
-namespace boundslib {
+namespace boundslib::output {
 
 int format_engine(OutputBuffer &buffer, const char *format, va_list &args) {
     return run_engine<NarrowOutput>(buffer, format, args);
@@ -27,4 +27,4 @@ int format_float(char *scratch, size_t size, const char *directive, ...) {
     return result;
 }
 
-}  // namespace boundslib
+}  // namespace boundslib::output

@@ -1,6 +1,6 @@
-// What really differs between the narrow and the wide engine: how a character is stored and
-// charged against the room, how text of the other width is converted, which format characters
-// may take part in a directive, and the c/C/s/S tables.
+// What really differs between the narrow and the wide engine: which format characters may take
+// part in a directive, how text of the other width is converted, the c/C/s/S table and the
+// floating renderer. Then the output stage both share.
 #pragma once
 
 #include <algorithm>
@@ -11,63 +11,13 @@
 
 #include "output/format_internal.h"
 #include "output/format_tables.h"
+#include "output/format_writer.h"
 
-namespace boundslib {
-
-// Texts up to this length are stored with a few overlapping word moves; longer ones go through
-// memcpy and memset.
-inline constexpr size_t SHORT_TEXT = 16;
-
-inline void copy_short(char *dest, const char *src, size_t n) {
-    if (n >= 8) {
-        std::memcpy(dest, src, 8);
-        std::memcpy(dest + n - 8, src + n - 8, 8);
-    } else if (n >= 4) {
-        std::memcpy(dest, src, 4);
-        std::memcpy(dest + n - 4, src + n - 4, 4);
-    } else if (n > 0) {
-        dest[0] = src[0];
-        dest[n / 2] = src[n / 2];
-        dest[n - 1] = src[n - 1];
-    }
-}
-
-inline void fill_short(char *dest, char c, size_t n) {
-    const uint64_t pattern = 0x0101010101010101u * static_cast<unsigned char>(c);
-    if (n >= 8) {
-        std::memcpy(dest, &pattern, 8);
-        std::memcpy(dest + n - 8, &pattern, 8);
-    } else if (n >= 4) {
-        std::memcpy(dest, &pattern, 4);
-        std::memcpy(dest + n - 4, &pattern, 4);
-    } else if (n > 0) {
-        dest[0] = c;
-        dest[n / 2] = c;
-        dest[n - 1] = c;
-    }
-}
-
-// Stores n bytes, or as many as fit followed by a failure that leaves remaining negative.
-inline int put_bytes(OutputBuffer &buffer, const char *text, size_t n) {
-    if (n <= static_cast<size_t>(buffer.remaining)) {
-        if (n <= SHORT_TEXT) {
-            copy_short(buffer.cur, text, n);
-        } else {
-            std::memcpy(buffer.cur, text, n);
-        }
-        buffer.cur += n;
-        buffer.remaining -= static_cast<int32_t>(n);
-        return static_cast<int>(n);
-    }
-    std::memcpy(buffer.cur, text, static_cast<size_t>(buffer.remaining));
-    buffer.cur += buffer.remaining;
-    buffer.remaining = -1;
-    return -1;
-}
+namespace boundslib::output {
 
 struct NarrowOutput {
     using Char = char;
-    static constexpr int32_t CHAR_COST = 1;
+    static constexpr const TextRules &TEXT_RULES = NARROW_TEXT_RULES;
 
     static int class_of(char c) { return FORMAT_TABLES.classes[static_cast<unsigned char>(c)]; }
 
@@ -89,39 +39,12 @@ struct NarrowOutput {
             return text + i;
         }
         const char *end = strchrnul(text + i, '%');
-        if (put_bytes(buffer, text, static_cast<size_t>(end - text)) < 0) return nullptr;
+        if (put_copy(buffer, text, static_cast<size_t>(end - text)) < 0) return nullptr;
         return end;
     }
 
-    static bool put_ascii_char(OutputBuffer &buffer, char c) {
-        if (--buffer.remaining < 0) return false;
-        *buffer.cur++ = c;
-        return true;
-    }
-    static int put_format_text(OutputBuffer &buffer, const char *text, size_t n) {
-        return put_bytes(buffer, text, n);
-    }
-    static int put_ascii(OutputBuffer &buffer, const char *text, int32_t n) {
-        return put_bytes(buffer, text, static_cast<size_t>(n));
-    }
     static int put_narrow(OutputBuffer &buffer, const char *text, int32_t n) {
-        return put_bytes(buffer, text, static_cast<size_t>(n));
-    }
-    static int put_repeat(OutputBuffer &buffer, char c, int32_t n) {
-        if (n <= buffer.remaining) {
-            if (static_cast<size_t>(n) <= SHORT_TEXT) {
-                fill_short(buffer.cur, c, static_cast<size_t>(n));
-            } else {
-                std::memset(buffer.cur, c, static_cast<size_t>(n));
-            }
-            buffer.cur += n;
-            buffer.remaining -= n;
-            return n;
-        }
-        std::memset(buffer.cur, c, static_cast<size_t>(buffer.remaining));
-        buffer.cur += buffer.remaining;
-        buffer.remaining = -1;
-        return -1;
+        return put_copy(buffer, text, static_cast<size_t>(n));
     }
 
     // Wide characters become their multibyte form; the count is in bytes of output.
@@ -132,19 +55,10 @@ struct NarrowOutput {
             std::mbstate_t state{};
             const size_t length = std::wcrtomb(bytes, text[i], &state);
             if (length == 0 || length > sizeof bytes) return -1;  // (size_t)-1 included
-            if (put_bytes(buffer, bytes, length) < 0) return -1;
+            if (put_copy(buffer, bytes, length) < 0) return -1;
             written += static_cast<int>(length);
         }
         return written;
-    }
-
-    // 'C' and 'S' are wide unless 'h', 'l' or 'w' was given; 'l' and 'w' make any of them wide.
-    static bool text_is_wide(char conversion, uint32_t &flags) {
-        if ((conversion == 'C' || conversion == 'S') &&
-            (flags & (FLAG_SHORT | FLAG_LONG | FLAG_WIDE)) == 0) {
-            flags |= FLAG_WIDE;
-        }
-        return (flags & (FLAG_LONG | FLAG_WIDE)) != 0;
     }
 
     static int render_float(char *scratch, size_t size, const char *directive, double value) {
@@ -157,7 +71,7 @@ struct NarrowOutput {
 
 struct WideOutput {
     using Char = wchar_t;
-    static constexpr int32_t CHAR_COST = static_cast<int32_t>(sizeof(wchar_t));
+    static constexpr const TextRules &TEXT_RULES = WIDE_TEXT_RULES;
 
     // Only ASCII can take part in a directive; anything from 127 up is ordinary text.
     static int class_of(wchar_t c) {
@@ -166,50 +80,12 @@ struct WideOutput {
     }
     static const wchar_t *put_text_run(OutputBuffer &buffer, const wchar_t *text) {
         const wchar_t *end = wcschrnul(text, L'%');
-        if (put_format_text(buffer, text, static_cast<size_t>(end - text)) < 0) return nullptr;
+        if (put_copy(buffer, text, static_cast<size_t>(end - text)) < 0) return nullptr;
         return end;
     }
 
-    static bool put_wchar(OutputBuffer &buffer, wchar_t c) {
-        buffer.remaining -= CHAR_COST;
-        if (buffer.remaining < 0) return false;
-        std::memcpy(buffer.cur, &c, sizeof c);
-        buffer.cur += CHAR_COST;
-        return true;
-    }
-    static bool put_ascii_char(OutputBuffer &buffer, char c) {
-        return put_wchar(buffer, static_cast<wchar_t>(c));
-    }
-    static int put_format_text(OutputBuffer &buffer, const wchar_t *text, size_t n) {
-        const auto room = static_cast<size_t>(buffer.remaining / CHAR_COST);
-        const size_t fit = n <= room ? n : room;
-        std::memcpy(buffer.cur, text, fit * sizeof(wchar_t));
-        buffer.cur += fit * sizeof(wchar_t);
-        if (fit < n) {
-            buffer.remaining = -1;
-            return -1;
-        }
-        buffer.remaining -= static_cast<int32_t>(fit) * CHAR_COST;
-        return static_cast<int>(n);
-    }
     static int put_wide(OutputBuffer &buffer, const wchar_t *text, int32_t n) {
-        if (static_cast<size_t>(n) <= SHORT_TEXT && n * CHAR_COST <= buffer.remaining) {
-            for (int32_t i = 0; i < n; ++i) put_wchar(buffer, text[i]);
-            return n;
-        }
-        return put_format_text(buffer, text, static_cast<size_t>(n));
-    }
-    static int put_ascii(OutputBuffer &buffer, const char *text, int32_t n) {
-        for (int32_t i = 0; i < n; ++i) {
-            if (!put_wchar(buffer, static_cast<wchar_t>(text[i]))) return -1;
-        }
-        return n;
-    }
-    static int put_repeat(OutputBuffer &buffer, char c, int32_t n) {
-        for (int32_t i = 0; i < n; ++i) {
-            if (!put_wchar(buffer, static_cast<wchar_t>(c))) return -1;
-        }
-        return n;
+        return put_copy(buffer, text, static_cast<size_t>(n));
     }
 
     // Narrow text is converted character by character, never reading past its n bytes. ASCII
@@ -230,20 +106,11 @@ struct WideOutput {
                 used = std::mbrtowc(&wc, text + i, look, &state);
                 if (used == 0 || used > look) return -1;
             }
-            if (!put_wchar(buffer, wc)) return -1;
+            if (!put_char(buffer, wc)) return -1;
             ++written;
             i += static_cast<int32_t>(used);
         }
         return written;
-    }
-
-    // 'h' makes any of them narrow; otherwise 'c' is wide, 'C' wide under 'l' or 'w', and strings
-    // wide under 'l' only.
-    static bool text_is_wide(char conversion, uint32_t &flags) {
-        if ((flags & FLAG_SHORT) != 0) return false;
-        if (conversion == 'c') return true;
-        if (conversion == 'C') return (flags & (FLAG_LONG | FLAG_WIDE)) != 0;
-        return (flags & FLAG_LONG) != 0;
     }
 
     static int render_float(char *scratch, size_t size, const char *directive, double value) {
@@ -254,4 +121,62 @@ struct WideOutput {
     }
 };
 
-}  // namespace boundslib
+// The output stage: padding, prefix, zeros, text, trailing padding. Characters written, or -1.
+// Text of the engine's own width, or ASCII text (ascii: digits, "(nil)"), takes one character
+// per unit of textLength: its whole field is known before anything is written.
+template <typename Out>
+int emit_field(OutputBuffer &buffer, ConversionSpec &spec, bool ascii) {
+    using Char = typename Out::Char;
+    const int64_t fill = int64_t{spec.width} - spec.textLength - spec.prefixLength;
+    spec.fillCount = fill > 0 ? static_cast<int32_t>(fill) : 0;
+    const bool left = (spec.flags & FLAG_LEFT) != 0;
+    const bool zero = !left && (spec.flags & FLAG_ZERO) != 0;
+    const auto fillCount = static_cast<size_t>(spec.fillCount);
+    const bool ownWidth = (spec.textIsWide != 0) == (sizeof(Char) == sizeof(wchar_t));
+    if (fillCount == 0 && spec.prefixLength == 0 && ownWidth) {
+        return put_copy(buffer, static_cast<const Char *>(spec.text),
+                        static_cast<size_t>(spec.textLength));
+    }
+    if (ascii || ownWidth) {
+        const int64_t total = int64_t{spec.fillCount} + spec.prefixLength + spec.textLength;
+        if (Char *p = reserve<Char>(buffer, total)) {
+            if (!left && !zero) p = store_repeat(p, ' ', fillCount);
+            p = store_ascii(p, spec.prefix, static_cast<size_t>(spec.prefixLength));
+            if (zero) p = store_repeat(p, '0', fillCount);
+            const auto n = static_cast<size_t>(spec.textLength);
+            if (ascii || spec.textIsWide == 0) {
+                p = store_ascii(p, static_cast<const char *>(spec.text), n);
+            } else {
+                p = store_copy(p, reinterpret_cast<const Char *>(spec.text), n);
+            }
+            if (left) store_repeat(p, ' ', fillCount);
+            return static_cast<int>(total);
+        }
+    }
+    int count = 0;
+    if (!left && !zero && spec.fillCount > 0) {
+        if (put_repeat<Char>(buffer, ' ', spec.fillCount) < 0) return -1;
+        count += spec.fillCount;
+    }
+    if (spec.prefixLength > 0) {
+        if (put_ascii<Char>(buffer, spec.prefix, spec.prefixLength) < 0) return -1;
+        count += spec.prefixLength;
+    }
+    if (zero && spec.fillCount > 0) {
+        if (put_repeat<Char>(buffer, '0', spec.fillCount) < 0) return -1;
+        count += spec.fillCount;
+    }
+    const int written =
+        spec.textIsWide != 0
+            ? Out::put_wide(buffer, static_cast<const wchar_t *>(spec.text), spec.textLength)
+            : Out::put_narrow(buffer, static_cast<const char *>(spec.text), spec.textLength);
+    if (written < 0) return -1;
+    count += written;
+    if (left && spec.fillCount > 0) {
+        if (put_repeat<Char>(buffer, ' ', spec.fillCount) < 0) return -1;
+        count += spec.fillCount;
+    }
+    return count;
+}
+
+}  // namespace boundslib::output

@@ -4,7 +4,9 @@
 #include <array>
 #include <cstdint>
 
-namespace boundslib {
+#include "output/format_internal.h"
+
+namespace boundslib::output {
 
 enum CharClass : uint8_t {
     CLASS_OTHER,
@@ -108,4 +110,73 @@ static_assert(tables_detail::states_in_range());
 static_assert(tables_detail::text_states_copy_all_but_percent());
 static_assert(FORMAT_TABLES.classes[0x80] == CLASS_OTHER && FORMAT_TABLES.classes[0xFF] == 0);
 
-}  // namespace boundslib
+// Narrow or wide text for the character and string conversions, by the length modifier that
+// decides: the first of the engine's precedence that was given, else the default column.
+enum TextWidth : uint8_t { TEXT_NARROW, TEXT_WIDE };
+enum TextModifier : uint8_t { MODIFIER_NONE, MODIFIER_H, MODIFIER_L, MODIFIER_W, MODIFIER_COUNT };
+enum TextConversion : uint8_t { TEXT_c, TEXT_C, TEXT_s, TEXT_S, TEXT_CONVERSIONS };
+
+struct TextRules {
+    TextWidth width[TEXT_CONVERSIONS][MODIFIER_COUNT];
+    TextModifier precedence[MODIFIER_COUNT - 1];
+};
+
+inline constexpr uint32_t MODIFIER_FLAGS[MODIFIER_COUNT] = {0, FLAG_SHORT, FLAG_LONG, FLAG_WIDE};
+
+inline constexpr TextRules NARROW_TEXT_RULES = {
+    {
+        // modifier: none         'h'          'l'        'w'
+        /* c */ {TEXT_NARROW, TEXT_NARROW, TEXT_WIDE, TEXT_WIDE},
+        /* C */ {TEXT_WIDE, TEXT_NARROW, TEXT_WIDE, TEXT_WIDE},
+        /* s */ {TEXT_NARROW, TEXT_NARROW, TEXT_WIDE, TEXT_WIDE},
+        /* S */ {TEXT_WIDE, TEXT_NARROW, TEXT_WIDE, TEXT_WIDE},
+    },
+    {MODIFIER_L, MODIFIER_W, MODIFIER_H},  // 'l' (and 'w') over 'h'
+};
+
+inline constexpr TextRules WIDE_TEXT_RULES = {
+    {
+        /* c */ {TEXT_WIDE, TEXT_NARROW, TEXT_WIDE, TEXT_WIDE},
+        /* C */ {TEXT_NARROW, TEXT_NARROW, TEXT_WIDE, TEXT_WIDE},
+        /* s */ {TEXT_NARROW, TEXT_NARROW, TEXT_WIDE, TEXT_NARROW},
+        /* S */ {TEXT_NARROW, TEXT_NARROW, TEXT_WIDE, TEXT_NARROW},
+    },
+    {MODIFIER_H, MODIFIER_L, MODIFIER_W},  // 'h' over everything
+};
+
+constexpr TextConversion text_conversion(char conversion) {
+    switch (conversion) {
+        case 'c':
+            return TEXT_c;
+        case 'C':
+            return TEXT_C;
+        case 's':
+            return TEXT_s;
+        default:
+            return TEXT_S;
+    }
+}
+
+constexpr bool text_is_wide(const TextRules &rules, char conversion, uint32_t flags) {
+    TextModifier modifier = MODIFIER_NONE;
+    for (const TextModifier candidate : rules.precedence) {
+        if ((flags & MODIFIER_FLAGS[candidate]) != 0) {
+            modifier = candidate;
+            break;
+        }
+    }
+    return rules.width[text_conversion(conversion)][modifier] == TEXT_WIDE;
+}
+
+// The cases each engine's documentation spells out.
+static_assert(!text_is_wide(NARROW_TEXT_RULES, 'C', FLAG_SHORT));  // "%hC" is narrow
+static_assert(text_is_wide(NARROW_TEXT_RULES, 'S', 0) && !text_is_wide(NARROW_TEXT_RULES, 's', 0));
+static_assert(text_is_wide(NARROW_TEXT_RULES, 'c', FLAG_SHORT | FLAG_LONG));  // 'l' wins
+static_assert(text_is_wide(NARROW_TEXT_RULES, 's', FLAG_WIDE));
+static_assert(!text_is_wide(WIDE_TEXT_RULES, 'c', FLAG_SHORT | FLAG_LONG));  // 'h' wins
+static_assert(text_is_wide(WIDE_TEXT_RULES, 'c', 0) && !text_is_wide(WIDE_TEXT_RULES, 'C', 0));
+static_assert(!text_is_wide(WIDE_TEXT_RULES, 's', FLAG_WIDE));  // 'w' keeps a string narrow
+static_assert(text_is_wide(WIDE_TEXT_RULES, 'C', FLAG_WIDE));   // but makes 'C' wide
+static_assert(text_is_wide(WIDE_TEXT_RULES, 'S', FLAG_LONG | FLAG_WIDE));
+
+}  // namespace boundslib::output

@@ -5,7 +5,7 @@
 #include "output/format_engine.h"
 #include "output/format_output.h"
 
-namespace boundslib {
+namespace boundslib::output {
 
 int wformat_engine(OutputBuffer &buffer, const wchar_t *format, va_list &args) {
     return run_engine<WideOutput>(buffer, format, args);
@@ -27,4 +27,4 @@ int wformat_float(char *scratch, size_t size, const char *directive, ...) {
     return result;
 }
 
-}  // namespace boundslib
+}  // namespace boundslib::output

@@ -2,19 +2,19 @@
 // The variadic forms own their argument list and let the engine read it in place; the list
 // forms hand it a copy, so that the caller's list is not advanced. Both behave alike.
 #include "bounds_checked.h"
-#include "dest_max.h"
 #include "output/format_internal.h"
+#include "support/dest_max.h"
 
 namespace {
 
-using boundslib::format_bounded;
-using boundslib::format_bounded_in_place;
-using boundslib::OUTPUT_TRUNCATED;
+using boundslib::output::format_bounded;
+using boundslib::output::format_bounded_in_place;
+using boundslib::output::OUTPUT_TRUNCATED;
 
 constexpr size_t MAX_COUNT = MAX_BUFFER_BYTES - 1;
 
 bool usable(const char *dest, size_t destMax) {
-    return dest != nullptr && boundslib::dest_max_in_range(destMax, MAX_BUFFER_BYTES);
+    return dest != nullptr && boundslib::support::dest_max_in_range(destMax, MAX_BUFFER_BYTES);
 }
 
 // Null pointers and a bad destMax. Clears a usable destination; true when the call may go on.
@@ -63,8 +63,6 @@ int print_counted(char *strDest, size_t destMax, size_t count, const char *forma
 }
 
 }  // namespace
-
-extern "C" {
 
 BOUNDS_API int vsprintf_s(char *strDest, size_t destMax, const char *format, va_list argList) {
     return print_whole(strDest, destMax, format, [&](char *dest, size_t capacity) {
@@ -117,4 +115,3 @@ BOUNDS_API int snprintf_s(char *strDest, size_t destMax, size_t count, const cha
     return result;
 }
 
-}  // extern "C"

@@ -13,7 +13,7 @@ template <typename Ch>
 int check_bounded_copy(Ch *dest, std::size_t destMax, const Ch *src, std::size_t count,
                        std::size_t &len) {
     if (const int code = check_dest_and_source(dest, destMax, src); code != 0) return code;
-    if (count > StringTraits<Ch>::kMaxElements) return clear_first(dest, ERR_RANGE_CLEARED);
+    if (count > StringTraits<Ch>::MAX_ELEMENTS) return clear_first(dest, ERR_RANGE_CLEARED);
     if (count == 0) {
         len = 0;
         return clear_first(dest, 0);
@@ -35,7 +35,7 @@ int bounded_copy(Ch *dest, std::size_t destMax, const Ch *src, std::size_t count
     }
     // A copy onto itself moves nothing; whether the terminator is still placed differs by width.
     if (dest == src) {
-        if constexpr (StringTraits<Ch>::kSelfCopyEndsString) dest[len] = Ch(0);
+        if constexpr (StringTraits<Ch>::SELF_COPY_ENDS_STRING) dest[len] = Ch(0);
         return 0;
     }
     // The copy writes len elements and the terminator after them.
@@ -50,15 +50,15 @@ int bounded_copy(Ch *dest, std::size_t destMax, const Ch *src, std::size_t count
 
 using namespace boundslib::str;
 
-int classify_strncpy_failure(char *dest, size_t destMax, const char *src, size_t count) {
+BOUNDS_API int classify_strncpy_failure(char *dest, size_t destMax, const char *src, size_t count) {
     std::size_t len = 0;
     return check_bounded_copy(dest, destMax, src, count, len);
 }
 
-int strncpy_s(char *dest, size_t destMax, const char *src, size_t count) {
+BOUNDS_API int strncpy_s(char *dest, size_t destMax, const char *src, size_t count) {
     return bounded_copy(dest, destMax, src, count);
 }
 
-int wcsncpy_s(wchar_t *dest, size_t destMax, const wchar_t *src, size_t count) {
+BOUNDS_API int wcsncpy_s(wchar_t *dest, size_t destMax, const wchar_t *src, size_t count) {
     return bounded_copy(dest, destMax, src, count);
 }

@@ -42,7 +42,7 @@ int concat(Ch *dest, std::size_t destMax, const Ch *src) {
 template <typename Ch>
 int bounded_concat(Ch *dest, std::size_t destMax, const Ch *src, std::size_t count) {
     if (const int code = check_dest_and_source(dest, destMax, src); code != 0) return code;
-    if (count > StringTraits<Ch>::kMaxElements) return clear_first(dest, ERR_RANGE_CLEARED);
+    if (count > StringTraits<Ch>::MAX_ELEMENTS) return clear_first(dest, ERR_RANGE_CLEARED);
     const std::size_t destLen = StringTraits<Ch>::bounded_length(dest, destMax);
     // Counted within `count`, not within the room: a longer piece is a range failure.
     const std::size_t srcLen = StringTraits<Ch>::bounded_length(src, count);
@@ -54,18 +54,18 @@ int bounded_concat(Ch *dest, std::size_t destMax, const Ch *src, std::size_t cou
 
 using namespace boundslib::str;
 
-int strcat_s(char *dest, size_t destMax, const char *src) {
+BOUNDS_API int strcat_s(char *dest, size_t destMax, const char *src) {
     return concat(dest, destMax, src);
 }
 
-int strncat_s(char *dest, size_t destMax, const char *src, size_t count) {
+BOUNDS_API int strncat_s(char *dest, size_t destMax, const char *src, size_t count) {
     return bounded_concat(dest, destMax, src, count);
 }
 
-int wcscat_s(wchar_t *dest, size_t destMax, const wchar_t *src) {
+BOUNDS_API int wcscat_s(wchar_t *dest, size_t destMax, const wchar_t *src) {
     return concat(dest, destMax, src);
 }
 
-int wcsncat_s(wchar_t *dest, size_t destMax, const wchar_t *src, size_t count) {
+BOUNDS_API int wcsncat_s(wchar_t *dest, size_t destMax, const wchar_t *src, size_t count) {
     return bounded_concat(dest, destMax, src, count);
 }

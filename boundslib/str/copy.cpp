@@ -4,8 +4,9 @@
 #include <cstring>
 
 #include "bounds_checked.h"
-#include "str/short_copy.h"
 #include "str/string_core.h"
+#include "support/ranges.h"
+#include "support/short_moves.h"
 
 namespace boundslib::str {
 namespace {
@@ -36,33 +37,38 @@ int copy_string(Ch *dest, std::size_t destMax, const Ch *src) {
 
 using namespace boundslib::str;
 
-int classify_strcpy_failure(char *dest, size_t destMax, const char *src) {
+BOUNDS_API int classify_strcpy_failure(char *dest, size_t destMax, const char *src) {
     std::size_t len = 0;
     return check_copy(dest, destMax, src, len);
 }
 
-int strcpy_s(char *dest, size_t destMax, const char *src) {
-    if (dest != nullptr && src != nullptr && dest != src &&
-        boundslib::dest_max_in_range(destMax, MAX_BUFFER_BYTES)) [[likely]] {
-        // One bounded scan decides fit and overlap; the C library's strnlen beats any inline
-        // scan here even for short strings.
-        const std::size_t size = strnlen(src, destMax) + 1;
-        if (size <= destMax) [[likely]] {
-            if (ranges_cross<char>(dest, src, size)) [[unlikely]] {
-                return clear_first(dest, ERR_OVERLAP_CLEARED);
+BOUNDS_API int strcpy_s(char *dest, size_t destMax, const char *src) {
+    if (boundslib::support::dest_max_in_range(destMax, MAX_BUFFER_BYTES)) [[likely]] {
+        if (dest != nullptr) [[likely]] {
+            if (src != nullptr && dest != src) [[likely]] {
+                // One bounded scan decides fit and overlap. memchr's answer carries the fit as
+                // well as the length, so destMax need not be kept across the call; the C
+                // library's scan beats any inline one here even for short strings.
+                const void *end = std::memchr(src, 0, destMax);
+                if (end == nullptr) [[unlikely]]
+                    return clear_first(dest, ERR_RANGE_CLEARED);
+                const std::size_t size = static_cast<const char *>(end) - src + 1;
+                if (!boundslib::support::ranges_apart(dest, src, size)) [[unlikely]] {
+                    return clear_first(dest, ERR_OVERLAP_CLEARED);
+                }
+                if (size <= boundslib::support::SHORT_COPY_MAX) {
+                    boundslib::support::copy_short(dest, src, size);
+                } else {
+                    std::memcpy(dest, src, size);
+                }
+                return 0;
             }
-            if (size <= kShortCopyMax) {
-                copy_short(dest, src, size);
-            } else {
-                std::memcpy(dest, src, size);
-            }
-            return 0;
         }
     }
-    // dest == src, a null pointer, a destMax out of range or a source that does not fit.
+    // dest == src, a null pointer or a destMax out of range.
     return classify_strcpy_failure(dest, destMax, src);
 }
 
-int wcscpy_s(wchar_t *dest, size_t destMax, const wchar_t *src) {
+BOUNDS_API int wcscpy_s(wchar_t *dest, size_t destMax, const wchar_t *src) {
     return copy_string(dest, destMax, src);
 }

@@ -1,7 +1,7 @@
 #include "bounds_checked.h"
 
-extern "C" BOUNDS_API const char *get_library_version(unsigned short *versionOut) {
-    static constexpr char kBanner[] = "boundslib 5.10 (bounds-checked C runtime)";
+BOUNDS_API const char *get_library_version(unsigned short *versionOut) {
+    static constexpr char BANNER[] = "boundslib 5.10 (bounds-checked C runtime)";
     if (versionOut != nullptr) *versionOut = LIBRARY_VERSION_NUMBER;
-    return kBanner;
+    return BANNER;
 }

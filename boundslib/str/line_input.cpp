@@ -5,8 +5,8 @@
 #include "bounds_checked.h"
 #include "str/string_core.h"
 
-char *gets_s(char *buffer, size_t destMax) {
-    if (buffer == nullptr || !boundslib::dest_max_in_range(destMax, MAX_BUFFER_BYTES))
+BOUNDS_API char *gets_s(char *buffer, size_t destMax) {
+    if (buffer == nullptr || !boundslib::support::dest_max_in_range(destMax, MAX_BUFFER_BYTES))
         return nullptr;
     // destMax fits in an int here; fgets stores at most destMax - 1 characters and a terminator.
     if (std::fgets(buffer, static_cast<int>(destMax), stdin) == nullptr) return nullptr;

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "bounds_checked.h"
-#include "dest_max.h"
+#include "support/dest_max.h"
 
 namespace boundslib::str {
 
@@ -16,29 +16,29 @@ struct StringTraits;
 
 template <>
 struct StringTraits<char> {
-    static constexpr std::size_t kMaxElements = MAX_BUFFER_BYTES;
+    static constexpr std::size_t MAX_ELEMENTS = MAX_BUFFER_BYTES;
     // strncpy_s onto itself still ends the string at the copied length, cutting it to `count`.
-    static constexpr bool kSelfCopyEndsString = true;
+    static constexpr bool SELF_COPY_ENDS_STRING = true;
 
     static std::size_t bounded_length(const char *s, std::size_t max) { return strnlen(s, max); }
 
     // Short appended strings are common: the first 8 bytes are tested inline so that they cost
     // no library call when the room is larger than that.
     static std::size_t room_length(const char *s, std::size_t room) {
-        constexpr std::size_t kPrefix = 8;
-        if (room <= kPrefix) return strnlen(s, room);
-        for (std::size_t i = 0; i < kPrefix; ++i) {
+        constexpr std::size_t PREFIX = 8;
+        if (room <= PREFIX) return strnlen(s, room);
+        for (std::size_t i = 0; i < PREFIX; ++i) {
             if (s[i] == '\0') return i;
         }
-        return kPrefix + strnlen(s + kPrefix, room - kPrefix);
+        return PREFIX + strnlen(s + PREFIX, room - PREFIX);
     }
 };
 
 template <>
 struct StringTraits<wchar_t> {
-    static constexpr std::size_t kMaxElements = MAX_BUFFER_WCHARS;
+    static constexpr std::size_t MAX_ELEMENTS = MAX_BUFFER_WCHARS;
     // wcsncpy_s onto itself writes nothing: a string longer than `count` stays as it was.
-    static constexpr bool kSelfCopyEndsString = false;
+    static constexpr bool SELF_COPY_ENDS_STRING = false;
 
     static std::size_t bounded_length(const wchar_t *s, std::size_t max) {
         std::size_t len = 0;
@@ -54,7 +54,7 @@ struct StringTraits<wchar_t> {
 // The two checks every code-returning string function opens with. Returns 0 when both pass.
 template <typename Ch>
 int check_dest_and_source(Ch *dest, std::size_t destMax, const Ch *src) {
-    if (!dest_max_in_range(destMax, StringTraits<Ch>::kMaxElements)) return ERANGE;
+    if (!support::dest_max_in_range(destMax, StringTraits<Ch>::MAX_ELEMENTS)) return ERANGE;
     if (dest == nullptr) return EINVAL;
     if (src == nullptr) {
         dest[0] = Ch(0);

@@ -40,10 +40,10 @@ Ch *next_token(Ch *str, const Ch *delim, Ch **context) {
 }  // namespace
 }  // namespace boundslib::str
 
-char *strtok_s(char *str, const char *delim, char **context) {
+BOUNDS_API char *strtok_s(char *str, const char *delim, char **context) {
     return boundslib::str::next_token(str, delim, context);
 }
 
-wchar_t *wcstok_s(wchar_t *str, const wchar_t *delim, wchar_t **context) {
+BOUNDS_API wchar_t *wcstok_s(wchar_t *str, const wchar_t *delim, wchar_t **context) {
     return boundslib::str::next_token(str, delim, context);
 }

@@ -13,8 +13,8 @@
 
 #include "output/format_internal.h"
 
-using boundslib::OUTPUT_ERROR;
-using boundslib::OUTPUT_TRUNCATED;
+using boundslib::output::OUTPUT_ERROR;
+using boundslib::output::OUTPUT_TRUNCATED;
 
 constexpr size_t ROOM = 600;
 
@@ -24,9 +24,9 @@ int call_engine(Char *dest, size_t capacity, const Char *format, ...) {
     va_start(args, format);
     int result;
     if constexpr (std::is_same_v<Char, char>) {
-        result = boundslib::format_bounded(dest, capacity, format, args);
+        result = boundslib::output::format_bounded(dest, capacity, format, args);
     } else {
-        result = boundslib::wformat_bounded(dest, capacity, format, args);
+        result = boundslib::output::wformat_bounded(dest, capacity, format, args);
     }
     va_end(args);
     return result;

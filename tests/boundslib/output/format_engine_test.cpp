@@ -45,6 +45,8 @@ TEST(FormatEngine, LengthModifiersAndNullValues) {
     both(ROOM, 20, std::string(15, ' ') + "(nil)", "%020p", nullptr);
     both(ROOM, 6, "0x1234", "%.10p", reinterpret_cast<void *>(0x1234));
     both(ROOM, 3, "(nu", "%.3s", nullptr);
+    both(ROOM, 6, "(null)", "%s", nullptr);  // a bare directive, alone and among text
+    both(ROOM, 8, "[(null)]", "[%s]", nullptr);
     both(ROOM, 1, "0", "%#.0o", 0);  // a zero precision and no digits, yet the '#' zero
     for (auto f : {"%lhd", "%hld", "%qd", "%I64d", "%Id", "%lI32d"}) {
         both(ROOM, 13, "1099511627776", f, 1LL << 40);
@@ -69,7 +71,7 @@ TEST(FormatEngine, FloatingConversions) {
 
 // A rendering longer than its area is cut at the area's end, and its length says so.
 TEST(FormatEngine, FloatRenderersAreBoundedByTheirArea) {
-    for (auto *render : {boundslib::format_float, boundslib::wformat_float}) {
+    for (auto *render : {boundslib::output::format_float, boundslib::output::wformat_float}) {
         GuardedBuffer<char> area(8, 'Z');
         EXPECT_EQ(render(area.data(), 8, "%*.*f", 0, 6, 12345.0), 12);
         EXPECT_STREQ(area.data(), "12345.0");

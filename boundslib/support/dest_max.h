@@ -3,11 +3,11 @@
 
 #include <cstddef>
 
-namespace boundslib {
+namespace boundslib::support {
 
 // 0 and values above the limit fail together: 0 - 1 wraps to the largest size_t.
 constexpr bool dest_max_in_range(std::size_t destMax, std::size_t limit) {
     return destMax - 1 <= limit - 1;
 }
 
-}  // namespace boundslib
+}  // namespace boundslib::support
