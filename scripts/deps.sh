@@ -9,6 +9,7 @@ packages=(
   libsystemd-dev libsodium-dev
   dbus-daemon dbus-bin systemd   # private test bus, dbus-send, busctl
   libcap2-bin util-linux         # capsh, setpriv
+  valgrind                       # leak checks of the daemon
 )
 
 missing=()

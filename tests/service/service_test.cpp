@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <iterator>
 #include <regex>
 #include <string>
 #include <thread>
@@ -122,9 +124,11 @@ TEST_F(Service, FailedCapabilityStepEndsStartUpBeforeTheBus) {
     };
     for (const auto &[option, line] : cases) {
         // Nobody listens there: a connection attempt would add its own failure line.
+        std::vector<std::string> env = {"DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent"};
+        std::vector<std::string> argv = {"capsh", option, "--", "-c", "exec \"$0\" \"$@\""};
+        std::ranges::copy(launch_command({QUELLARION_BINARY}, env), std::back_inserter(argv));
         ServiceProcess service;
-        service.start(bus_, {"capsh", option, "--", "-c", "exec \"$0\"", QUELLARION_BINARY},
-                      {"DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent"});
+        service.start(bus_, argv, env);
         EXPECT_EQ(service.wait_for_exit(EXIT_WAIT), 1) << option;
         EXPECT_EQ(service.stderr_text(), line) << option;
         EXPECT_EQ(service.stdout_text(), "") << option;

@@ -53,6 +53,9 @@ TEST(SmcSim, ExchangesAnswerAsConfiguredAndOtherPathsPassThrough) {
         {opened("0 errno=0", UNTOUCHED), logged("0"), "SMC_SIM_MODE=no-write"},
         // A mistyped setting is refused rather than taken as the default.
         {"open=-1 errno=22\n", "open flags=0x2 fd=-1 errno=22 via=open\n", "SMC_SIM_MODE=signed"},
+        {"open=-1 errno=22\n", "open flags=0x2 fd=-1 errno=22 via=open\n", "SMC_SIM_FAIL_EVERY=0"},
+        // The process's first signing request is the first of every one.
+        {opened("-1 errno=5", UNTOUCHED), logged("-1 errno=5"), "SMC_SIM_FAIL_EVERY=1"},
         {"open=-1 errno=2\n", "", ED25519, "open", "/dev/smc_dri2"},
     };
     for (const char *variant : {"open", "open64", "__open_2", "__open64_2", "openat", "openat64",

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "launch.h"
 
 namespace test_support {
 
@@ -24,7 +25,8 @@ constexpr char TIME_LIMIT_LINE[] = "Time limit exceeded, no message received, ex
 class TestBus {
 public:
     ~TestBus();
-    testing::AssertionResult start();
+    // With activationFile, the bus also activates the service from that file's contents.
+    testing::AssertionResult start(const std::string &activationFile = "");
     void stop_daemon() { daemon_.stop(); }
     // Also a place for a test's own files.
     const std::string &folder() const { return folder_; }
@@ -33,6 +35,9 @@ private:
     std::string folder_;
     ChildProcess daemon_;
 };
+
+// The process id of the service name's owner, or 0 while nobody owns it.
+pid_t service_owner_pid();
 
 struct CallResult {
     std::string error;  // the error reply's name (or a local failure); empty when answered
@@ -82,8 +87,9 @@ private:
 // The daemon (or another program serving the same name) on the test bus.
 class ServiceProcess : public ChildProcess {
 public:
-    // Starts argv (the daemon of this build when empty) with extra "NAME=value" entries; succeeds
-    // once it owns the name, fails when it has exited by then.
+    // Starts argv (the daemon of this build when empty; a program of this build through its
+    // launcher) with extra "NAME=value" entries; succeeds once it owns the name, fails when it has
+    // exited by then.
     testing::AssertionResult start(const TestBus &bus, std::vector<std::string> argv = {},
                                    const std::vector<std::string> &extraEnv = {});
     std::string stdout_text() const { return read_file(logPath_ + ".stdout"); }

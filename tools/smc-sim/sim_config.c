@@ -71,6 +71,7 @@ bool smc_sim_read_config(struct smc_sim_config *config, const char **bad_name) {
     config->mode = SMC_SIM_ED25519;
     config->delay_ms = 0;
     config->ioctl_errno = EIO;
+    config->fail_every = 0;
     memcpy(config->seed, DEFAULT_SEED, SMC_SIM_SEED_BYTES);
 
     const char *text = getenv("SMC_SIM_MODE");
@@ -94,6 +95,14 @@ bool smc_sim_read_config(struct smc_sim_config *config, const char **bad_name) {
             return false;
         }
         config->ioctl_errno = (int)number;
+    }
+    text = getenv("SMC_SIM_FAIL_EVERY");
+    if (text != NULL && text[0] != '\0') {
+        if (!parse_decimal(text, 1, 1000000, &number)) {
+            *bad_name = "SMC_SIM_FAIL_EVERY";
+            return false;
+        }
+        config->fail_every = (unsigned)number;
     }
     text = getenv("SMC_SIM_SEED");
     if (text != NULL && text[0] != '\0' &&

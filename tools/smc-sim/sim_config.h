@@ -26,11 +26,12 @@ struct smc_sim_config {
     enum smc_sim_mode mode;
     unsigned delay_ms;
     int ioctl_errno;
+    unsigned fail_every; /* 0, or N: every Nth signing request fails as in ioctl-fail */
     uint8_t seed[SMC_SIM_SEED_BYTES];
 };
 
-/* Reads SMC_SIM_MODE, SMC_SIM_DELAY_MS, SMC_SIM_ERRNO and SMC_SIM_SEED. On a malformed value
- * returns false and points *bad_name at the variable's name. */
+/* Reads SMC_SIM_MODE, SMC_SIM_DELAY_MS, SMC_SIM_ERRNO, SMC_SIM_FAIL_EVERY and SMC_SIM_SEED. On a
+ * malformed value returns false and points *bad_name at the variable's name. */
 bool smc_sim_read_config(struct smc_sim_config *config, const char **bad_name);
 
 /* Decodes exactly 2 * count hexadecimal digits of either case and nothing else. */

@@ -194,7 +194,11 @@ static int device_ioctl(int fd, unsigned request, void *argument) {
     smc_sim_format_hex(record, SMC_SIM_CHALLENGE_BYTES, challenge_hex);
     int result = 0;
     int error = 0;
-    if (config.mode == SMC_SIM_IOCTL_FAIL) {
+    /* Signing requests of this process, counted for SMC_SIM_FAIL_EVERY. */
+    static unsigned long requests;
+    unsigned long request_number = __atomic_add_fetch(&requests, 1, __ATOMIC_SEQ_CST);
+    bool failing_turn = config.fail_every > 0 && request_number % config.fail_every == 0;
+    if (config.mode == SMC_SIM_IOCTL_FAIL || failing_turn) {
         result = -1;
         error = config.ioctl_errno;
     } else if (config.mode == SMC_SIM_IOCTL_ONE) {

@@ -12,62 +12,11 @@
 #include "bounds_checked.h"
 #include "guarded_buffer.h"
 #include "mem/mem_internal.h"
+#include "mem_model.h"
 
 namespace {
 
-constexpr size_t kArea = 96;
-constexpr int kNull = -1, kSeparate = 100;  // src offsets from kSeparate are in their own buffer
-constexpr int kSkip = -1000;                // the call would reach past the test's buffers
-
-using CopyFn = int (*)(void *, size_t, const void *, size_t);
-struct Copy {
-    const char *name;
-    CopyFn fn;
-    bool wide, move, nolimit, copies;
-};
-
-template <typename T>
-std::vector<T> generated(unsigned seed) {
-    std::mt19937 rng(seed);
-    std::vector<T> v(kArea);
-    for (T &e : v) e = static_cast<T>(rng() | 0x01010101u);  // no zero byte, so clears show
-    return v;
-}
-
-// What f leaves in `want` (the buffer before the call) and returns.
-template <typename T>
-int model(const Copy &f, std::vector<T> &want, const std::vector<T> &separate, int destAt,
-          int srcAt, size_t destMax, size_t count) {
-    const size_t limit = sizeof(T) == 1 ? MAX_BUFFER_BYTES : MAX_BUFFER_WCHARS;
-    const bool inBuffer = destAt >= 0 && srcAt >= 0 && srcAt < kSeparate;
-    const size_t dist = inBuffer ? size_t(std::abs(destAt - srcAt)) : SIZE_MAX;
-    const bool overlap = dist != 0 && dist < count;
-    const auto clear = [&](int code) {
-        if (destMax > kArea - destAt) return kSkip;
-        std::fill_n(want.begin() + destAt, destMax, T(0));
-        return code;
-    };
-    const auto copy = [&] {
-        const T *src = srcAt >= kSeparate ? &separate[srcAt - kSeparate] : &want[srcAt];
-        if (!f.copies || count == 0) return 0;
-        if (count > kArea - destAt || count > kArea - srcAt % kSeparate) return kSkip;
-        const std::vector<T> moved(src, src + count);
-        std::copy(moved.begin(), moved.end(), want.begin() + destAt);
-        return 0;
-    };
-    // The unlimited form drops the destMax limit on its success path only.
-    if (f.nolimit && destAt >= 0 && srcAt >= 0 && count >= 1 && count <= destMax && !overlap &&
-        dist != 0)
-        return copy();
-    if (destMax == 0 || destMax > limit) return ERANGE;
-    // The wide forms test an over-long count before the null pointers.
-    if (f.wide && count > destMax) return destAt < 0 ? ERANGE : clear(ERR_RANGE_CLEARED);
-    if (destAt < 0) return EINVAL;
-    if (srcAt < 0) return clear(ERR_INVALID_CLEARED);
-    if (count > destMax) return clear(ERR_RANGE_CLEARED);
-    if (overlap && !f.move) return clear(ERR_OVERLAP_CLEARED);
-    return copy();
-}
+using namespace mem_model;
 
 template <typename T>
 void check_copies(const Copy &f) {
@@ -131,19 +80,15 @@ TEST(MemoryFills, AgreeWithTheModel) {
         {"memset_s_fast_nolimit", memset_s_fast_nolimit}};
     const std::vector<unsigned char> start = generated<unsigned char>(3);
     for (const auto &[name, fn] : fills) {
-        const size_t limit = fn == memset_s_fast_nolimit ? SIZE_MAX : MAX_BUFFER_BYTES;
         for (size_t count = 0; count <= 73; ++count) {
             const size_t n = count == 73 ? SIZE_MAX : count;
             for (int destAt = kNull; destAt < 8; ++destAt) {
                 for (size_t destMax : {n + 5, n, n - 1, size_t(0), size_t(1), MAX_BUFFER_BYTES,
                                        MAX_BUFFER_BYTES + 1, SIZE_MAX}) {
                     for (int c : {0x00, 0xFF, 0x41, 0x100, -1, 0x37F}) {
-                        const bool ok = destAt >= 0 && destMax <= limit && n <= destMax;
-                        const int code = ok                                           ? 0
-                                         : destMax == 0 || destMax > MAX_BUFFER_BYTES ? ERANGE
-                                         : destAt < 0                                 ? EINVAL
-                                                      : ERR_RANGE_CLEARED;
-                        const size_t filled = ok ? n : code == ERR_RANGE_CLEARED ? destMax : 0;
+                        size_t filled = 0;
+                        const int code = fill_model(fn == memset_s_fast_nolimit, destAt >= 0,
+                                                    destMax, n, filled);
                         if (filled > kArea - std::max(destAt, 0)) continue;
                         std::vector<unsigned char> want = start;
                         std::fill_n(want.begin() + std::max(destAt, 0), filled, c & 0xFF);
