@@ -21,8 +21,9 @@ if [ "$arch" != "$build_arch" ]; then
   apt_cross_options=(-a "$arch" -P cross,nocheck)
   build_options+=("${cross_options[@]}")
   # The cross pkg-config wrapper comes with the target's pkgconf, which the host's satisfies in
-  # dpkg's eyes.
-  tools+=("crossbuild-essential-$arch" "pkgconf:$arch")
+  # dpkg's eyes; dpkg-shlibdeps reads the target's C++ runtime (the library's float digits need
+  # it) from its own package, which the cross compiler's copy is not.
+  tools+=("crossbuild-essential-$arch" "pkgconf:$arch" "libstdc++6:$arch")
 fi
 # Build dependencies from debian/control (for a cross build: the cross compiler and the :arm64
 # development packages).

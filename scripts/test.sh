@@ -57,14 +57,16 @@ fuzz_briefly() {
   cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DQUELLARION_FUZZ=ON -DQUELLARION_TESTS=OFF -DQUELLARION_WERROR=ON >/dev/null
   cmake --build build-fuzz -j"$jobs" --target fuzzers
-  local fuzzer name scratch status
+  local fuzzer name scratch status dict
   for fuzzer in build-fuzz/fuzz/*_fuzz; do
     name=$(basename "$fuzzer")
     scratch=$(mktemp -d)
     status=0
     echo "--- $name"
+    dict=fuzz/$name.dict
+    [ -f "$dict" ] || dict=fuzz/format.dict
     ASAN_OPTIONS=quarantine_size_mb=32 "$fuzzer" -max_total_time="${FUZZ_SECONDS:-30}" \
-      -rss_limit_mb=4096 -dict=fuzz/format.dict -close_fd_mask=3 -print_final_stats=1 \
+      -rss_limit_mb=4096 -dict="$dict" -close_fd_mask=3 -print_final_stats=1 \
       "$scratch" "fuzz/corpus/$name" >"$scratch.log" 2>&1 || status=$?
     if [ $status = 0 ]; then
       grep -E '^(stat::number_of_executed_units|stat::average_exec_per_sec|Done)' "$scratch.log"

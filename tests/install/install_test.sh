@@ -22,6 +22,13 @@ gcc -x c -std=c11 -Wall -Wextra -Wpedantic -Werror $flags $(pkg-config --cflags 
 loaded=$(LD_LIBRARY_PATH=$libdir ldd "$work/consumer_pc")
 grep -q "$libdir/libboundslib.so" <<<"$loaded" || fail "consumer does not load the installed library"
 LD_LIBRARY_PATH=$libdir "$work/consumer_pc" || fail "consumer built through pkg-config"
+# A C program linked with the static library gets the rest of what it needs from --static.
+static_libs=$(pkg-config --static --libs boundslib)
+# shellcheck disable=SC2086
+gcc -x c -std=c11 -Wall -Wextra -Wpedantic -Werror $flags $(pkg-config --cflags boundslib) \
+  "$here/consumer/consumer.c" ${static_libs/-lboundslib/-l:libboundslib.a} -o "$work/consumer_static_pc" ||
+  fail "C build against the static library through pkg-config"
+"$work/consumer_static_pc" || fail "consumer linked statically through pkg-config"
 
 cmake -S "$here/consumer" -B "$work/consumer" -DCMAKE_PREFIX_PATH="$prefix" \
   -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" >/dev/null || fail "find_package"

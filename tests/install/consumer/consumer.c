@@ -31,6 +31,7 @@ int main(void) {
     expect(wmemmove_s(wide, 4, wsrc, 5) == ERR_RANGE_CLEARED && wide[3] == 0, "wmemmove_s");
     expect(wmemcpy_s(null_dest, MAX_BUFFER_WCHARS + 1UL, wsrc, 1) == ERANGE, "wide limit");
     expect(strcpy_s(dest, 8, "xyz") == 0 && strcmp(dest, "xyz") == 0, "strcpy_s");
+    expect(sprintf_s(dest, 8, "%.2f|%x", 2.5, 10U) == 6 && strcmp(dest, "2.50|a") == 0, "sprintf_s");
     expect(get_library_version(&version) != NULL && version == LIBRARY_VERSION_NUMBER, "version");
     expect(ERR_OVERLAP_CLEARED == 182, "overlap code");
     {
