@@ -19,6 +19,7 @@
 #include "bounds_checked.h"
 #include "fuzz_input.h"
 #include "guard_page.h"
+#include "scan_call.h"
 
 namespace {
 
@@ -152,19 +153,6 @@ int vsscanf_form(const char *buffer, const char *format, ...) {
     return result;
 }
 
-template <size_t DEPTH = 0, typename Scan, typename... Args>
-int call(Scan scan, const std::vector<Target> &targets, Args... args) {
-    if constexpr (DEPTH < MAX_TARGETS) {
-        if (DEPTH < targets.size()) {
-            const Target &t = targets[DEPTH];
-            void *p = t.null ? nullptr : t.area->begin();
-            if (t.sized) return call<DEPTH + 1>(scan, targets, args..., p, t.count);
-            return call<DEPTH + 1>(scan, targets, args..., p);
-        }
-    }
-    return scan(args...);
-}
-
 template <typename Char>
 void run(FuzzInput &in, uint8_t mode) {
     std::basic_string<Char> format = text<Char>(in, 96);
@@ -182,15 +170,19 @@ void run(FuzzInput &in, uint8_t mode) {
     const auto formatCopy = guarded_copy(format), inputCopy = guarded_copy(input);
     const Char *f = formatCopy->template begin<Char>();
     const Char *source = inputCopy->template begin<Char>();
+    const auto pointer = [&](size_t i) -> void * {
+        return targets[i].null ? nullptr : targets[i].area->begin();
+    };
     int result;
     if constexpr (sizeof(Char) == 1) {
-        result = call(
+        result = call_with_targets<MAX_TARGETS>(
             [&](auto... a) {
                 return (mode & 2) ? vsscanf_form(source, f, a...) : sscanf_s(source, f, a...);
             },
-            targets);
+            targets, pointer);
     } else {
-        result = call([&](auto... a) { return swscanf_s(source, f, a...); }, targets);
+        result = call_with_targets<MAX_TARGETS>(
+            [&](auto... a) { return swscanf_s(source, f, a...); }, targets, pointer);
     }
     if (result < -1 || result > int(targets.size())) std::abort();
     for (const Target &t : targets) {

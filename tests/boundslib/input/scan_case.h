@@ -19,28 +19,31 @@
 #include <gtest/gtest.h>
 
 #include "guarded_buffer.h"
+#include "scan_call.h"
 
 struct Target {
     char kind;
     size_t elements;
-    unsigned size;  // passed after a text target's pointer
+    bool sized;      // a text target: its size follows its pointer
+    unsigned count;  // that size
     std::string expected;
     GuardedBuffer<unsigned char> bytes;
 
     explicit Target(const std::string &text)
         : kind(text[0]),
           elements(std::strtoul(text.c_str() + 1, nullptr, 10)),
-          size(static_cast<unsigned>(elements)),
+          sized(kind == 's' || kind == 'w'),
+          count(static_cast<unsigned>(elements)),
           expected(text.substr(text.find('=') + 1)),
           bytes(is_text() ? (kind == 'w' ? 4 : 1) * elements : 16, '#') {
         const size_t slash = text.find('/');
-        if (slash < text.find('=')) size = std::strtoul(text.c_str() + slash + 1, nullptr, 0);
+        if (slash < text.find('=')) count = std::strtoul(text.c_str() + slash + 1, nullptr, 0);
         if (kind == 'w') {
             for (size_t i = 0; i < elements; ++i)
                 reinterpret_cast<wchar_t *>(bytes.data())[i] = L'#';
         }
     }
-    bool is_text() const { return kind == 's' || kind == 'w'; }
+    bool is_text() const { return sized; }
 
     std::string rendered() {
         std::string out;
@@ -84,20 +87,6 @@ struct Target {
     }
 };
 
-// Calls with each target's pointer, and a text target's size after it.
-template <typename Call, typename... Args>
-int call_with(Call call, std::vector<Target> &targets, size_t i, Args... args) {
-    if constexpr (sizeof...(Args) < 6) {
-        if (i < targets.size()) {
-            void *p = targets[i].bytes.data();
-            if (targets[i].is_text())
-                return call_with(call, targets, i + 1, args..., p, targets[i].size);
-            return call_with(call, targets, i + 1, args..., p);
-        }
-    }
-    return call(args...);
-}
-
 inline std::wstring widen(const std::string &s) {
     return {s.begin(), s.end()};
 }
@@ -131,8 +120,9 @@ inline void expect_scan(const std::string &input, const std::string &format, int
         }
         SCOPED_TRACE("\"" + input + "\" by \"" + format + "\", way " + std::to_string(way));
         std::vector<Target> made(targets.begin(), targets.end());
-        const int got =
-            call_with([&](auto... args) { return scan_way(way, input, format, args...); }, made, 0);
+        const int got = call_with_targets<6>(
+            [&](auto... args) { return scan_way(way, input, format, args...); }, made,
+            [&](size_t i) { return static_cast<void *>(made[i].bytes.data()); });
         EXPECT_EQ(got, result);
         for (Target &t : made) t.check();
     }
