@@ -10,6 +10,7 @@
 
 #include <bounds_checked.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -58,8 +59,16 @@ struct Target {
         EXPECT_TRUE(bytes.guards_intact()) << kind << elements;
         if (is_text()) {
             EXPECT_EQ(rendered(), expected);
-        } else if (expected == "-" || kind == 'f' || kind == 'd' || kind == 'L') {
-            check_float();
+        } else if (expected == "-") {
+            for (size_t i = 0; i < 16; ++i) EXPECT_EQ(bytes[i], '#') << "byte " << i;
+        } else if (kind == 'f') {
+            EXPECT_EQ(*reinterpret_cast<float *>(bytes.data()),
+                      float(std::strtod(expected.c_str(), 0)));
+        } else if (kind == 'd') {
+            EXPECT_EQ(*reinterpret_cast<double *>(bytes.data()), std::strtod(expected.c_str(), 0));
+        } else if (kind == 'L') {
+            EXPECT_EQ(*reinterpret_cast<long double *>(bytes.data()),
+                      std::strtold(expected.c_str(), 0));
         } else {
             uint64_t stored = 0;
             std::memcpy(&stored, bytes.data(), elements);
@@ -69,20 +78,6 @@ struct Target {
                                       : std::strtoull(expected.c_str(), 0, 0);
             EXPECT_EQ(stored, want & mask) << "expected " << expected;
             for (size_t i = elements; i < 16; ++i) EXPECT_EQ(bytes[i], '#') << "byte " << i;
-        }
-    }
-
-    void check_float() {
-        if (expected == "-") {
-            for (size_t i = 0; i < 16; ++i) EXPECT_EQ(bytes[i], '#') << "byte " << i;
-        } else if (kind == 'f') {
-            EXPECT_EQ(*reinterpret_cast<float *>(bytes.data()),
-                      float(std::strtod(expected.c_str(), 0)));
-        } else if (kind == 'd') {
-            EXPECT_EQ(*reinterpret_cast<double *>(bytes.data()), std::strtod(expected.c_str(), 0));
-        } else {
-            EXPECT_EQ(*reinterpret_cast<long double *>(bytes.data()),
-                      std::strtold(expected.c_str(), 0));
         }
     }
 };
@@ -104,10 +99,7 @@ int scan_way(Way way, const std::string &input, const std::string &format, Args.
 }
 
 inline bool ascii(const std::string &s) {
-    for (unsigned char c : s) {
-        if (c >= 0x80) return false;
-    }
-    return true;
+    return std::all_of(s.begin(), s.end(), [](char c) { return (unsigned char)c < 0x80; });
 }
 
 // Every way that applies: the stream needs a non-empty input (an empty string is refused before
