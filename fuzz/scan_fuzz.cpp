@@ -61,14 +61,13 @@ size_t directive(const std::basic_string<Char> &format, size_t at, std::vector<T
         } else if (c == 'w') {
             charWidth = 1;
         } else if (c == 'I') {
-            is64 = is64 || !(next == '3' && at + 2 < format.size() && format[at + 2] == '2');
-            if ((next == '6' && at + 2 < format.size() && format[at + 2] == '4') ||
-                (next == '3' && at + 2 < format.size() && format[at + 2] == '2')) {
+            const uint32_t after = at + 2 < format.size() ? uint32_t(format[at + 2]) : 0;
+            const bool i32 = next == '3' && after == '2';
+            is64 = is64 || !i32;
+            if (i32 || (next == '6' && after == '4')) {
                 at += 2;
-            } else if (next == 'd' || next == 'i' || next == 'x' || next == 'X' || next == 'o') {
-                continue;
-            } else {
-                break;
+            } else if (next > 127 || next == 0 || !std::strchr("dixXo", int(next))) {
+                break;  // the 'I' is the conversion itself
             }
         } else {
             break;
@@ -137,14 +136,6 @@ std::basic_string<Char> text(FuzzInput &in, size_t maxLength) {
     return out;
 }
 
-// A copy of text ending at a guard page, terminator included.
-template <typename Char>
-std::unique_ptr<GuardedArea> guarded_copy(const std::basic_string<Char> &s) {
-    auto area = std::make_unique<GuardedArea>((s.size() + 1) * sizeof(Char));
-    std::memcpy(area->begin(), s.c_str(), (s.size() + 1) * sizeof(Char));
-    return area;
-}
-
 int vsscanf_form(const char *buffer, const char *format, ...) {
     va_list args;
     va_start(args, format);
@@ -167,9 +158,10 @@ void run(FuzzInput &in, uint8_t mode) {
         const size_t bytes = t.sized && pick != 0xFE ? t.count * t.elementBytes : t.elementBytes;
         t.area = std::make_unique<GuardedArea>(bytes);
     }
-    const auto formatCopy = guarded_copy(format), inputCopy = guarded_copy(input);
-    const Char *f = formatCopy->template begin<Char>();
-    const Char *source = inputCopy->template begin<Char>();
+    const GuardedArea formatCopy(format.c_str(), format.size() + 1),
+        inputCopy(input.c_str(), input.size() + 1);
+    const Char *f = formatCopy.template begin<Char>();
+    const Char *source = inputCopy.template begin<Char>();
     const auto pointer = [&](size_t i) -> void * {
         return targets[i].null ? nullptr : targets[i].area->begin();
     };
