@@ -6,6 +6,7 @@
 // per target: 0xFF a null pointer, 0xFE a size above every limit, otherwise a size of 0 to 63.
 // A size above the limits must leave its target alone, except that the pre-scan of an empty
 // source stores a terminator at the pointer whatever the size.
+#include <algorithm>
 #include <clocale>
 #include <cstdarg>
 #include <cstdint>
@@ -24,6 +25,8 @@
 namespace {
 
 constexpr size_t MAX_TARGETS = 6;
+// Integer and %n targets by size class: hh (or below), h, none, and l or more for %n.
+constexpr size_t INTEGER_BYTES[] = {1, 2, 4, 8};
 
 struct Target {
     size_t elementBytes = 0;  // the target's size (or one element's, when sized)
@@ -32,12 +35,6 @@ struct Target {
     bool null = false;
     std::unique_ptr<GuardedArea> area;
 };
-
-void add(std::vector<Target> &targets, size_t elementBytes, bool sized) {
-    targets.emplace_back();
-    targets.back().elementBytes = elementBytes;
-    targets.back().sized = sized;
-}
 
 // The directive at format[at] (just after the '%'), read as the engine reads it; returns the
 // index of its conversion character and fills the target it stores into, if any.
@@ -85,15 +82,15 @@ size_t directive(const std::basic_string<Char> &format, size_t at, std::vector<T
     if (suppress) return at;
     if (conversion == 'c' || conversion == 's' || conversion == '{') {
         if (charWidth == 0) charWidth = conversionChar == 'C' || conversionChar == 'S' ? 1 : -1;
-        add(targets, charWidth == 1 ? sizeof(wchar_t) : 1, true);
+        targets.push_back({charWidth == 1 ? sizeof(wchar_t) : 1, true});
     } else if (std::string_view("diouxp").find(char(conversion)) != std::string_view::npos &&
                conversion < 128) {
         const bool wide64 = is64 || conversion == 'p';
-        add(targets, wide64 ? 8u : sizeClass >= 1 ? 4u : sizeClass == 0 ? 2u : 1u, false);
+        targets.push_back({wide64 ? 8u : INTEGER_BYTES[std::clamp(sizeClass, -1, 1) + 1], false});
     } else if (conversion == 'e' || conversion == 'f' || conversion == 'g') {
-        add(targets, sizeClass >= 3 ? sizeof(long double) : sizeClass == 2 ? 8u : 4u, false);
+        targets.push_back({sizeClass >= 3 ? sizeof(long double) : sizeClass == 2 ? 8u : 4u, false});
     } else if (conversion == 'n') {
-        add(targets, sizeClass >= 2 ? 8u : sizeClass == 1 ? 4u : sizeClass == 0 ? 2u : 1u, false);
+        targets.push_back({INTEGER_BYTES[std::clamp(sizeClass, -1, 2) + 1], false});
     }
     return at;
 }

@@ -55,9 +55,10 @@ struct Arena {
 void forget_second_zero(const std::vector<Target> &targets, Arena &theirs) {
     for (size_t t = 0; t < targets.size(); ++t) {
         auto *text = static_cast<unsigned char *>(theirs.at(t));
-        const auto *end = static_cast<unsigned char *>(std::memchr(text, 0, targets[t].bytes));
-        if (targets[t].narrowText && end != nullptr && end + 1 < text + targets[t].bytes) {
-            if (end[1] == 0) text[end + 1 - text] = FILL_BYTE;
+        auto *end = static_cast<unsigned char *>(std::memchr(text, 0, targets[t].bytes));
+        if (targets[t].narrowText && end != nullptr && end + 1 < text + targets[t].bytes &&
+            end[1] == 0) {
+            end[1] = FILL_BYTE;
         }
     }
 }

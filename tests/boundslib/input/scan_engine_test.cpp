@@ -20,6 +20,7 @@ namespace {
 using u128 = unsigned __int128;
 constexpr u128 TWO_64 = u128(1) << 64;
 constexpr uint64_t TWO_63 = uint64_t{1} << 63;
+constexpr u128 TWO_32 = u128(1) << 32;
 
 std::string in_base(u128 value, unsigned base) {
     std::string digits;
@@ -56,20 +57,9 @@ TEST(ScanEngine, FinishingRowsForEveryTarget) {
         const char *text;
         size_t bytes;
     } modifiers[] = {{"hh", 1}, {"h", 2}, {"", 4}, {"l", 8}, {"ll", 8}, {"I64", 8}};
-    const u128 magnitudes[] = {0,
-                               1,
-                               0x7FFFFFFF,
-                               0x80000000,
-                               0xFFFFFFFF,
-                               u128(1) << 32,
-                               (u128(1) << 32) + 1,
-                               TWO_63 - 1,
-                               TWO_63,
-                               u128(TWO_63) + 1,
-                               TWO_64 - 1,
-                               TWO_64,
-                               TWO_64 + 5,
-                               u128(100000000000000000000.0L)};
+    const u128 magnitudes[] = {0,          1,          0x7FFFFFFF, 0x80000000,    0xFFFFFFFF,
+                               TWO_32,     TWO_32 + 1, TWO_63 - 1, TWO_63,        TWO_63 + 1,
+                               TWO_64 - 1, TWO_64,     TWO_64 + 5, TWO_64 * 5 + 7};
     for (const auto &mod : modifiers) {
         for (const char conversion : {'d', 'i', 'u', 'o', 'x'}) {
             const unsigned base = conversion == 'o' ? 8 : conversion == 'x' ? 16 : 10;

@@ -149,14 +149,10 @@ private:
     Item literal() {
         Item it;
         it.literal = true;
-        if (chance(25)) {
-            it.format = "%%";
-            it.input = "%";
-            return it;
-        }
-        it.skipsSpace = false;
-        for (int n = uniform(1, 3); n > 0; --n) it.input += pick(LITERALS);
-        it.format = it.input;
+        it.skipsSpace = chance(25);  // only "%%" skips white space before it
+        for (int n = it.skipsSpace ? 0 : uniform(1, 3); n > 0; --n) it.input += pick(LITERALS);
+        it.format = it.skipsSpace ? "%%" : it.input;
+        if (it.skipsSpace) it.input = "%";
         return it;
     }
 
