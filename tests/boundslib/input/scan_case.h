@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -39,10 +40,7 @@ struct Target {
           bytes(is_text() ? (kind == 'w' ? 4 : 1) * elements : 16, '#') {
         const size_t slash = text.find('/');
         if (slash < text.find('=')) count = std::strtoul(text.c_str() + slash + 1, nullptr, 0);
-        if (kind == 'w') {
-            for (size_t i = 0; i < elements; ++i)
-                reinterpret_cast<wchar_t *>(bytes.data())[i] = L'#';
-        }
+        if (kind == 'w') std::wmemset(reinterpret_cast<wchar_t *>(bytes.data()), L'#', elements);
     }
     bool is_text() const { return sized; }
 

@@ -19,14 +19,10 @@
 
 namespace {
 
-class Locale {
-public:
-    explicit Locale(const char *name) : ok_(std::setlocale(LC_ALL, name) != nullptr) {}
+struct Locale {
+    bool ok;
+    explicit Locale(const char *name) : ok(std::setlocale(LC_ALL, name) != nullptr) {}
     ~Locale() { std::setlocale(LC_ALL, "C"); }
-    bool ok() const { return ok_; }
-
-private:
-    bool ok_;
 };
 
 // The C library's encoding of text in the current locale.
@@ -57,7 +53,7 @@ std::wstring mixed_text(std::mt19937 &rng) {
 
 TEST(ScanLocale, MultibyteToWideAndBackUnderUtf8) {
     Locale locale("C.UTF-8");
-    ASSERT_TRUE(locale.ok());
+    ASSERT_TRUE(locale.ok);
     std::mt19937 rng(0x10ca1e);
     for (int i = 0; i < 400 && !HasFailure(); ++i) {
         const std::wstring text = mixed_text(rng);
@@ -114,7 +110,7 @@ TEST(ScanLocale, InvalidAndCutSequences) {
     };
     for (const Row &row : rows) {
         Locale locale(row.locale);
-        ASSERT_TRUE(locale.ok());
+        ASSERT_TRUE(locale.ok);
         for (const bool fromFile : {false, true}) {
             SCOPED_TRACE(std::string(row.locale) + ": " + row.input + (fromFile ? " (file)" : ""));
             GuardedBuffer<wchar_t> out(8, L'~');
@@ -146,7 +142,7 @@ TEST(ScanLocale, UnconvertibleWideCharacters) {
     };
     for (const WideRow &row : rows) {
         Locale locale(row.locale);
-        ASSERT_TRUE(locale.ok());
+        ASSERT_TRUE(locale.ok);
         GuardedBuffer<char> narrow(16);
         EXPECT_EQ(swscanf_s(row.input.c_str(), L"%s", narrow.data(), 16u), 1) << row.stored;
         EXPECT_EQ(std::string(narrow.data()), row.stored);
