@@ -3,7 +3,6 @@
 // defined; each destination ends right before a guard page, and the result rules are checked.
 #include <clocale>
 #include <cstdlib>
-#include <cstring>
 #include <cwchar>
 #include <memory>
 #include <string>

@@ -37,12 +37,11 @@ struct Target {
           sized(kind == 's' || kind == 'w'),
           count(static_cast<unsigned>(elements)),
           expected(text.substr(text.find('=') + 1)),
-          bytes(is_text() ? (kind == 'w' ? 4 : 1) * elements : 16, '#') {
+          bytes(sized ? (kind == 'w' ? 4 : 1) * elements : 16, '#') {
         const size_t slash = text.find('/');
         if (slash < text.find('=')) count = std::strtoul(text.c_str() + slash + 1, nullptr, 0);
         if (kind == 'w') std::wmemset(reinterpret_cast<wchar_t *>(bytes.data()), L'#', elements);
     }
-    bool is_text() const { return sized; }
 
     std::string rendered() {
         std::string out;
@@ -55,7 +54,7 @@ struct Target {
 
     void check() {
         EXPECT_TRUE(bytes.guards_intact()) << kind << elements;
-        if (is_text()) {
+        if (sized) {
             EXPECT_EQ(rendered(), expected);
         } else if (expected == "-") {
             for (size_t i = 0; i < 16; ++i) EXPECT_EQ(bytes[i], '#') << "byte " << i;

@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include "guarded_buffer.h"
 #include "input/scan_run.h"
 #include "scan_case.h"
 
