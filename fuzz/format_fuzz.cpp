@@ -3,7 +3,6 @@
 // defined; each destination ends right before a guard page, and the result rules are checked.
 #include <clocale>
 #include <cstdlib>
-#include <cstring>
 #include <cwchar>
 #include <memory>
 #include <string>
@@ -58,16 +57,11 @@ int invoke(const Call &c, void *dest, const std::vector<Arg> &args, Done... done
 }
 
 std::size_t take_size(FuzzInput &in, std::size_t limit) {
-    switch (in.take<std::uint8_t>() % 8) {
-        case 0:
-            return 0;
-        case 1:
-            return limit + 1;
-        case 2:
-            return SIZE_MAX;
-        default:
-            return in.take_below_or_equal(300);
-    }
+    const std::size_t pick = in.take<std::uint8_t>() % 8;
+    return pick == 0   ? 0
+           : pick == 1 ? limit + 1
+           : pick == 2 ? SIZE_MAX
+                       : in.take_below_or_equal(300);
 }
 
 // Holds what the string arguments point at until the calls are over.
@@ -82,8 +76,7 @@ struct Strings {
         for (const char b : bytes) {
             text.push_back(sizeof(Char) == 1 ? Char(b) : Char(std::uint8_t(b)) * 0x1F3 % 0x110000);
         }
-        areas.push_back(std::make_unique<GuardedArea>((text.size() + 1) * sizeof(Char)));
-        std::memcpy(areas.back()->begin(), text.c_str(), (text.size() + 1) * sizeof(Char));
+        areas.push_back(std::make_unique<GuardedArea>(text.c_str(), text.size() + 1));
         return areas.back()->begin<Char>();
     }
 };
@@ -131,29 +124,14 @@ void run(FuzzInput &in, Function function) {
     Strings strings;
     std::vector<Arg> args;
     for (const ArgType type : types) {
-        switch (type) {
-            case ARG_INT:
-                args.push_back(in.take<int>());
-                break;
-            case ARG_INT64:
-                args.push_back(in.take<unsigned long long>());
-                break;
-            case ARG_DOUBLE:
-                args.push_back(in.take<double>());
-                break;
-            case ARG_LONG_DOUBLE:
-                args.push_back(static_cast<long double>(in.take<double>()));
-                break;
-            case ARG_STRING:
-                args.push_back(strings.add<char>(in));
-                break;
-            case ARG_WIDE_STRING:
-                args.push_back(strings.add<wchar_t>(in));
-                break;
-            case ARG_FLOAT_FIELD:
-                args.push_back(int(in.take<std::int16_t>() % (MAX_FLOAT_FIELD + 1)));
-                break;
-        }
+        if (type == ARG_INT) args.push_back(in.take<int>());
+        if (type == ARG_INT64) args.push_back(in.take<unsigned long long>());
+        if (type == ARG_DOUBLE) args.push_back(in.take<double>());
+        if (type == ARG_LONG_DOUBLE) args.push_back(static_cast<long double>(in.take<double>()));
+        if (type == ARG_STRING) args.push_back(strings.add<char>(in));
+        if (type == ARG_WIDE_STRING) args.push_back(strings.add<wchar_t>(in));
+        if (type == ARG_FLOAT_FIELD)
+            args.push_back(int(in.take<std::int16_t>() % (MAX_FLOAT_FIELD + 1)));
     }
     const std::size_t limit = sizeof(Char) == 1 ? MAX_BUFFER_BYTES : MAX_BUFFER_WCHARS;
     Call c{function, take_size(in, limit), take_size(in, 0x7FFFFFFE), cut.c_str()};

@@ -38,23 +38,21 @@ constexpr std::uint8_t TRANSITIONS[9][9] = {
 };
 
 template <typename Char>
+bool is_one_of(Char c, const char *set) {
+    for (; *set != '\0'; ++set) {
+        if (static_cast<std::uint32_t>(c) == std::uint32_t(std::uint8_t(*set))) return true;
+    }
+    return false;
+}
+
+// The members of each class after OTHER, in the order of Class.
+constexpr const char *CLASS_MEMBERS[] = {"%",         ".",    "*",           "0",
+                                         "123456789", " #+-", "ILNZhjlqtwz", "CEFGSXcdefgiopsux"};
+
+template <typename Char>
 Class class_of(Char c) {
-    const auto u = static_cast<std::uint32_t>(c);
-    if (u > 126) return OTHER;
-    if (u == '%') return PERCENT;
-    if (u == '.') return DOT;
-    if (u == '*') return STAR;
-    if (u == '0') return ZERO;
-    if (u >= '1' && u <= '9') return DIGIT;
-    for (const char f : {' ', '#', '+', '-'}) {
-        if (u == std::uint32_t(f)) return FLAG;
-    }
-    for (const char l : {'I', 'L', 'N', 'Z', 'h', 'j', 'l', 'q', 't', 'w', 'z'}) {
-        if (u == std::uint32_t(l)) return LENGTH;
-    }
-    for (const char v :
-         {'C', 'E', 'F', 'G', 'S', 'X', 'c', 'd', 'e', 'f', 'g', 'i', 'o', 'p', 's', 'u', 'x'}) {
-        if (u == std::uint32_t(v)) return CONVERSION;
+    for (int k = PERCENT; k <= CONVERSION; ++k) {
+        if (is_one_of(c, CLASS_MEMBERS[k - 1])) return Class(k);
     }
     return OTHER;
 }
@@ -62,14 +60,6 @@ Class class_of(Char c) {
 struct Modifiers {
     bool h, hh, l, ll, longDouble, int64, wide, wideInt;  // wideInt: z, Z, j or t
 };
-
-template <typename Char>
-bool is_one_of(Char c, const char *set) {
-    for (; *set != '\0'; ++set) {
-        if (static_cast<std::uint32_t>(c) == std::uint32_t(std::uint8_t(*set))) return true;
-    }
-    return false;
-}
 
 // The argument of conversion c under m; the narrow and wide engines differ only in strings.
 template <typename Char>
@@ -82,12 +72,7 @@ ArgType conversion_type(Char c, const Modifiers &m) {
     if (c == Char('p')) return ARG_INT64;
     if (is_one_of(c, "cC")) return ARG_INT;
     if (is_one_of(c, "eEfFgG")) return m.longDouble ? ARG_LONG_DOUBLE : ARG_DOUBLE;
-    bool wide;
-    if (sizeof(Char) > 1) {
-        wide = m.l && !m.h;
-    } else {
-        wide = m.l || m.wide || (c == Char('S') && !m.h);
-    }
+    const bool wide = sizeof(Char) > 1 ? m.l && !m.h : m.l || m.wide || (c == Char('S') && !m.h);
     return wide ? ARG_WIDE_STRING : ARG_STRING;
 }
 
@@ -125,16 +110,10 @@ std::size_t type_arguments(const Char *format, std::vector<ArgType> &types) {
             types.push_back(wanted);
         } else if (state == MODIFIER) {
             const Char next = format[i + 1];
-            if (c == Char('h')) {
-                if (next == Char('h'))
-                    m.hh = true, ++i;
-                else
-                    m.h = true;
-            } else if (c == Char('l')) {
-                if (next == Char('l'))
-                    m.ll = true, ++i;
-                else
-                    m.l = true;
+            if (c == Char('h') || c == Char('l')) {  // "hh" and "ll" are one modifier each
+                const bool doubled = next == c;
+                (c == Char('h') ? (doubled ? m.hh : m.h) : (doubled ? m.ll : m.l)) = true;
+                i += doubled;
             } else if (c == Char('L') || c == Char('q')) {
                 m.longDouble = m.ll = true;
             } else if (is_one_of(c, "zZjt")) {

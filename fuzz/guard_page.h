@@ -25,6 +25,11 @@ public:
         begin_ = base_ + dataPages * page - bytes;
         std::memset(begin_, fill, bytes);
     }
+    // A copy of count elements, ending right before the guard page.
+    template <typename T>
+    GuardedArea(const T *elements, std::size_t count) : GuardedArea(count * sizeof(T)) {
+        if (count != 0) std::memcpy(begin_, elements, count * sizeof(T));
+    }
     GuardedArea(const GuardedArea &) = delete;
     GuardedArea &operator=(const GuardedArea &) = delete;
     ~GuardedArea() { munmap(base_, length_); }

@@ -95,14 +95,12 @@ void check_copy(FuzzInput &in, const mem_model::Copy &f) {
     std::vector<T> want = start;
     const int code = model(f, want, separate, destAt, srcAt, destMax, count);
     if (code == kSkip) return;
-    GuardedArea buffer(kArea * sizeof(T));
+    GuardedArea buffer(start.data(), kArea);
     T *buf = buffer.begin<T>();
-    std::copy(start.begin(), start.end(), buf);
     // A separate source holds exactly the elements the call may read.
     const size_t srcOffset = srcAt >= kSeparate ? size_t(srcAt - kSeparate) : 0;
     const size_t srcSize = std::min(count, kArea - srcOffset);
-    GuardedArea apart(srcSize * sizeof(T));
-    std::copy_n(separate.begin() + long(srcOffset), srcSize, apart.begin<T>());
+    GuardedArea apart(separate.data() + srcOffset, srcSize);
     const T *src = srcAt < 0 ? nullptr : srcAt >= kSeparate ? apart.begin<T>() : buf + srcAt;
     if (f.fn(destAt < 0 ? nullptr : buf + destAt, destMax, src, count) != code ||
         !std::equal(want.begin(), want.end(), buf)) {
@@ -126,9 +124,8 @@ void check_fill(FuzzInput &in, FillFn fn) {
     if (filled > kArea - size_t(std::max(destAt, 0))) return;
     std::vector<unsigned char> want = start;
     std::fill_n(want.begin() + std::max(destAt, 0), filled, static_cast<unsigned char>(c));
-    GuardedArea buffer(kArea);
+    GuardedArea buffer(start.data(), kArea);
     unsigned char *buf = buffer.begin();
-    std::copy(start.begin(), start.end(), buf);
     if (fn(destAt < 0 ? nullptr : buf + destAt, destMax, c, count) != code ||
         !std::equal(want.begin(), want.end(), buf)) {
         std::abort();
@@ -159,11 +156,8 @@ void check_string(FuzzInput &in, const string_model::StrFn<Ch> &f) {
     const int code = model(f, want, d, s, destMax, count);
     if (code == kSkip || want.outside) return;
 
-    GuardedArea buffer(kArea * sizeof(Ch));
+    GuardedArea buffer(m.w.data(), kArea), apart(m.w.data() + kApart, m.w.size() - kApart);
     Ch *buf = buffer.begin<Ch>();
-    std::copy_n(m.w.begin(), kArea, buf);
-    GuardedArea apart((m.w.size() - kApart) * sizeof(Ch));
-    std::copy(m.w.begin() + kApart, m.w.end(), apart.begin<Ch>());
     const Ch *src = s < 0 ? nullptr : s == kApart ? apart.begin<Ch>() : buf + s;
     if (f.fn(d < 0 ? nullptr : buf + d, destMax, src, count) != code ||
         !std::equal(buf, buf + kArea, want.w.begin())) {
@@ -181,9 +175,8 @@ void check_tokens(FuzzInput &in) {
     for (std::size_t n = in.take_below_or_equal(4); n > 0; --n)
         delim.push_back(Ch(1 + in.take<std::uint8_t>() % 6 * 9));
     std::basic_string<Ch> expected = text;
-    GuardedArea area((text.size() + 1) * sizeof(Ch));
+    GuardedArea area(text.c_str(), text.size() + 1);
     Ch *str = area.begin<Ch>();
-    std::copy_n(text.c_str(), text.size() + 1, str);
     Ch *context = nullptr, *expectedContext = nullptr;
     for (std::size_t call = 0; call <= text.size() + 1; ++call) {
         Ch *token, *expectedToken;

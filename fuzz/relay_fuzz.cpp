@@ -29,8 +29,7 @@ void check_sign_operation(FuzzInput &in) {
     setenv("SMC_SIM_MODE", kModes[mode], 1);
     const std::string argument = in.take_line(2 * CHALLENGE_TEXT_LENGTH);
     const std::size_t length = std::strlen(argument.c_str());
-    GuardedArea argumentArea(length + 1);
-    std::memcpy(argumentArea.begin(), argument.c_str(), length + 1);
+    GuardedArea argumentArea(argument.c_str(), length + 1);
     GuardedArea reply(REPLY_BUFFER_SIZE, 0);
 
     if (!run_sign_operation(argumentArea.begin<char>(), reply.begin<char>())) std::abort();

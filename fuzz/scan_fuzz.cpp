@@ -6,6 +6,7 @@
 // per target: 0xFF a null pointer, 0xFE a size above every limit, otherwise a size of 0 to 63.
 // A size above the limits must leave its target alone, except that the pre-scan of an empty
 // source stores a terminator at the pointer whatever the size.
+#include <algorithm>
 #include <clocale>
 #include <cstdarg>
 #include <cstdint>
@@ -19,10 +20,13 @@
 #include "bounds_checked.h"
 #include "fuzz_input.h"
 #include "guard_page.h"
+#include "scan_call.h"
 
 namespace {
 
 constexpr size_t MAX_TARGETS = 6;
+// Integer and %n targets by size class: hh (or below), h, none, and l or more for %n.
+constexpr size_t INTEGER_BYTES[] = {1, 2, 4, 8};
 
 struct Target {
     size_t elementBytes = 0;  // the target's size (or one element's, when sized)
@@ -31,12 +35,6 @@ struct Target {
     bool null = false;
     std::unique_ptr<GuardedArea> area;
 };
-
-void add(std::vector<Target> &targets, size_t elementBytes, bool sized) {
-    targets.emplace_back();
-    targets.back().elementBytes = elementBytes;
-    targets.back().sized = sized;
-}
 
 // The directive at format[at] (just after the '%'), read as the engine reads it; returns the
 // index of its conversion character and fills the target it stores into, if any.
@@ -60,14 +58,13 @@ size_t directive(const std::basic_string<Char> &format, size_t at, std::vector<T
         } else if (c == 'w') {
             charWidth = 1;
         } else if (c == 'I') {
-            is64 = is64 || !(next == '3' && at + 2 < format.size() && format[at + 2] == '2');
-            if ((next == '6' && at + 2 < format.size() && format[at + 2] == '4') ||
-                (next == '3' && at + 2 < format.size() && format[at + 2] == '2')) {
+            const uint32_t after = at + 2 < format.size() ? uint32_t(format[at + 2]) : 0;
+            const bool i32 = next == '3' && after == '2';
+            is64 = is64 || !i32;
+            if (i32 || (next == '6' && after == '4')) {
                 at += 2;
-            } else if (next == 'd' || next == 'i' || next == 'x' || next == 'X' || next == 'o') {
-                continue;
-            } else {
-                break;
+            } else if (next > 127 || next == 0 || !std::strchr("dixXo", int(next))) {
+                break;  // the 'I' is the conversion itself
             }
         } else {
             break;
@@ -85,15 +82,15 @@ size_t directive(const std::basic_string<Char> &format, size_t at, std::vector<T
     if (suppress) return at;
     if (conversion == 'c' || conversion == 's' || conversion == '{') {
         if (charWidth == 0) charWidth = conversionChar == 'C' || conversionChar == 'S' ? 1 : -1;
-        add(targets, charWidth == 1 ? sizeof(wchar_t) : 1, true);
+        targets.push_back({charWidth == 1 ? sizeof(wchar_t) : 1, true});
     } else if (std::string_view("diouxp").find(char(conversion)) != std::string_view::npos &&
                conversion < 128) {
         const bool wide64 = is64 || conversion == 'p';
-        add(targets, wide64 ? 8u : sizeClass >= 1 ? 4u : sizeClass == 0 ? 2u : 1u, false);
+        targets.push_back({wide64 ? 8u : INTEGER_BYTES[std::clamp(sizeClass, -1, 1) + 1], false});
     } else if (conversion == 'e' || conversion == 'f' || conversion == 'g') {
-        add(targets, sizeClass >= 3 ? sizeof(long double) : sizeClass == 2 ? 8u : 4u, false);
+        targets.push_back({sizeClass >= 3 ? sizeof(long double) : sizeClass == 2 ? 8u : 4u, false});
     } else if (conversion == 'n') {
-        add(targets, sizeClass >= 2 ? 8u : sizeClass == 1 ? 4u : sizeClass == 0 ? 2u : 1u, false);
+        targets.push_back({INTEGER_BYTES[std::clamp(sizeClass, -1, 2) + 1], false});
     }
     return at;
 }
@@ -136,33 +133,12 @@ std::basic_string<Char> text(FuzzInput &in, size_t maxLength) {
     return out;
 }
 
-// A copy of text ending at a guard page, terminator included.
-template <typename Char>
-std::unique_ptr<GuardedArea> guarded_copy(const std::basic_string<Char> &s) {
-    auto area = std::make_unique<GuardedArea>((s.size() + 1) * sizeof(Char));
-    std::memcpy(area->begin(), s.c_str(), (s.size() + 1) * sizeof(Char));
-    return area;
-}
-
 int vsscanf_form(const char *buffer, const char *format, ...) {
     va_list args;
     va_start(args, format);
     const int result = vsscanf_s(buffer, format, args);
     va_end(args);
     return result;
-}
-
-template <size_t DEPTH = 0, typename Scan, typename... Args>
-int call(Scan scan, const std::vector<Target> &targets, Args... args) {
-    if constexpr (DEPTH < MAX_TARGETS) {
-        if (DEPTH < targets.size()) {
-            const Target &t = targets[DEPTH];
-            void *p = t.null ? nullptr : t.area->begin();
-            if (t.sized) return call<DEPTH + 1>(scan, targets, args..., p, t.count);
-            return call<DEPTH + 1>(scan, targets, args..., p);
-        }
-    }
-    return scan(args...);
 }
 
 template <typename Char>
@@ -179,18 +155,23 @@ void run(FuzzInput &in, uint8_t mode) {
         const size_t bytes = t.sized && pick != 0xFE ? t.count * t.elementBytes : t.elementBytes;
         t.area = std::make_unique<GuardedArea>(bytes);
     }
-    const auto formatCopy = guarded_copy(format), inputCopy = guarded_copy(input);
-    const Char *f = formatCopy->template begin<Char>();
-    const Char *source = inputCopy->template begin<Char>();
+    const GuardedArea formatCopy(format.c_str(), format.size() + 1),
+        inputCopy(input.c_str(), input.size() + 1);
+    const Char *f = formatCopy.template begin<Char>();
+    const Char *source = inputCopy.template begin<Char>();
+    const auto pointer = [&](size_t i) -> void * {
+        return targets[i].null ? nullptr : targets[i].area->begin();
+    };
     int result;
     if constexpr (sizeof(Char) == 1) {
-        result = call(
+        result = call_with_targets<MAX_TARGETS>(
             [&](auto... a) {
                 return (mode & 2) ? vsscanf_form(source, f, a...) : sscanf_s(source, f, a...);
             },
-            targets);
+            targets, pointer);
     } else {
-        result = call([&](auto... a) { return swscanf_s(source, f, a...); }, targets);
+        result = call_with_targets<MAX_TARGETS>(
+            [&](auto... a) { return swscanf_s(source, f, a...); }, targets, pointer);
     }
     if (result < -1 || result > int(targets.size())) std::abort();
     for (const Target &t : targets) {

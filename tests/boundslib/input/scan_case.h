@@ -10,37 +10,38 @@
 
 #include <bounds_checked.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "guarded_buffer.h"
+#include "scan_call.h"
 
 struct Target {
     char kind;
     size_t elements;
-    unsigned size;  // passed after a text target's pointer
+    bool sized;      // a text target: its size follows its pointer
+    unsigned count;  // that size
     std::string expected;
     GuardedBuffer<unsigned char> bytes;
 
     explicit Target(const std::string &text)
         : kind(text[0]),
           elements(std::strtoul(text.c_str() + 1, nullptr, 10)),
-          size(static_cast<unsigned>(elements)),
+          sized(kind == 's' || kind == 'w'),
+          count(static_cast<unsigned>(elements)),
           expected(text.substr(text.find('=') + 1)),
-          bytes(is_text() ? (kind == 'w' ? 4 : 1) * elements : 16, '#') {
+          bytes(sized ? (kind == 'w' ? 4 : 1) * elements : 16, '#') {
         const size_t slash = text.find('/');
-        if (slash < text.find('=')) size = std::strtoul(text.c_str() + slash + 1, nullptr, 0);
-        if (kind == 'w') {
-            for (size_t i = 0; i < elements; ++i)
-                reinterpret_cast<wchar_t *>(bytes.data())[i] = L'#';
-        }
+        if (slash < text.find('=')) count = std::strtoul(text.c_str() + slash + 1, nullptr, 0);
+        if (kind == 'w') std::wmemset(reinterpret_cast<wchar_t *>(bytes.data()), L'#', elements);
     }
-    bool is_text() const { return kind == 's' || kind == 'w'; }
 
     std::string rendered() {
         std::string out;
@@ -53,10 +54,18 @@ struct Target {
 
     void check() {
         EXPECT_TRUE(bytes.guards_intact()) << kind << elements;
-        if (is_text()) {
+        if (sized) {
             EXPECT_EQ(rendered(), expected);
-        } else if (expected == "-" || kind == 'f' || kind == 'd' || kind == 'L') {
-            check_float();
+        } else if (expected == "-") {
+            for (size_t i = 0; i < 16; ++i) EXPECT_EQ(bytes[i], '#') << "byte " << i;
+        } else if (kind == 'f') {
+            EXPECT_EQ(*reinterpret_cast<float *>(bytes.data()),
+                      float(std::strtod(expected.c_str(), 0)));
+        } else if (kind == 'd') {
+            EXPECT_EQ(*reinterpret_cast<double *>(bytes.data()), std::strtod(expected.c_str(), 0));
+        } else if (kind == 'L') {
+            EXPECT_EQ(*reinterpret_cast<long double *>(bytes.data()),
+                      std::strtold(expected.c_str(), 0));
         } else {
             uint64_t stored = 0;
             std::memcpy(&stored, bytes.data(), elements);
@@ -68,35 +77,7 @@ struct Target {
             for (size_t i = elements; i < 16; ++i) EXPECT_EQ(bytes[i], '#') << "byte " << i;
         }
     }
-
-    void check_float() {
-        if (expected == "-") {
-            for (size_t i = 0; i < 16; ++i) EXPECT_EQ(bytes[i], '#') << "byte " << i;
-        } else if (kind == 'f') {
-            EXPECT_EQ(*reinterpret_cast<float *>(bytes.data()),
-                      float(std::strtod(expected.c_str(), 0)));
-        } else if (kind == 'd') {
-            EXPECT_EQ(*reinterpret_cast<double *>(bytes.data()), std::strtod(expected.c_str(), 0));
-        } else {
-            EXPECT_EQ(*reinterpret_cast<long double *>(bytes.data()),
-                      std::strtold(expected.c_str(), 0));
-        }
-    }
 };
-
-// Calls with each target's pointer, and a text target's size after it.
-template <typename Call, typename... Args>
-int call_with(Call call, std::vector<Target> &targets, size_t i, Args... args) {
-    if constexpr (sizeof...(Args) < 6) {
-        if (i < targets.size()) {
-            void *p = targets[i].bytes.data();
-            if (targets[i].is_text())
-                return call_with(call, targets, i + 1, args..., p, targets[i].size);
-            return call_with(call, targets, i + 1, args..., p);
-        }
-    }
-    return call(args...);
-}
 
 inline std::wstring widen(const std::string &s) {
     return {s.begin(), s.end()};
@@ -115,10 +96,7 @@ int scan_way(Way way, const std::string &input, const std::string &format, Args.
 }
 
 inline bool ascii(const std::string &s) {
-    for (unsigned char c : s) {
-        if (c >= 0x80) return false;
-    }
-    return true;
+    return std::all_of(s.begin(), s.end(), [](char c) { return (unsigned char)c < 0x80; });
 }
 
 // Every way that applies: the stream needs a non-empty input (an empty string is refused before
@@ -131,8 +109,9 @@ inline void expect_scan(const std::string &input, const std::string &format, int
         }
         SCOPED_TRACE("\"" + input + "\" by \"" + format + "\", way " + std::to_string(way));
         std::vector<Target> made(targets.begin(), targets.end());
-        const int got =
-            call_with([&](auto... args) { return scan_way(way, input, format, args...); }, made, 0);
+        const int got = call_with_targets<6>(
+            [&](auto... args) { return scan_way(way, input, format, args...); }, made,
+            [&](size_t i) { return static_cast<void *>(made[i].bytes.data()); });
         EXPECT_EQ(got, result);
         for (Target &t : made) t.check();
     }

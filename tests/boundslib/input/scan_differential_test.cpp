@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include "bounds_checked.h"
+#include "scan_call.h"
 #include "scan_grammar.h"
 
 namespace {
@@ -50,36 +51,16 @@ struct Arena {
     void *at(size_t i) { return bytes.data() + offsets[i]; }
 };
 
-// The _s call with each size passed as an unsigned int right after its pointer.
-template <size_t DEPTH = 0, typename Scan, typename... Args>
-int call_s(Scan scan, const std::vector<Target> &targets, Arena &arena, Args... args) {
-    if constexpr (DEPTH < MAX_TARGETS) {
-        if (DEPTH < targets.size()) {
-            void *p = arena.at(DEPTH);
-            if (targets[DEPTH].sized) {
-                return call_s<DEPTH + 1>(scan, targets, arena, args..., p, targets[DEPTH].count);
-            }
-            return call_s<DEPTH + 1>(scan, targets, arena, args..., p);
-        }
-    }
-    return scan(args...);
-}
-
 // swscanf ends a narrow %s or %[ field with two zero bytes; the second is not compared.
 void forget_second_zero(const std::vector<Target> &targets, Arena &theirs) {
     for (size_t t = 0; t < targets.size(); ++t) {
         auto *text = static_cast<unsigned char *>(theirs.at(t));
-        const auto *end = static_cast<unsigned char *>(std::memchr(text, 0, targets[t].bytes));
-        if (targets[t].narrowText && end != nullptr && end + 1 < text + targets[t].bytes) {
-            if (end[1] == 0) text[end + 1 - text] = FILL_BYTE;
+        auto *end = static_cast<unsigned char *>(std::memchr(text, 0, targets[t].bytes));
+        if (targets[t].narrowText && end != nullptr && end + 1 < text + targets[t].bytes &&
+            end[1] == 0) {
+            end[1] = FILL_BYTE;
         }
     }
-}
-
-std::string describe(const Case &c, const std::vector<Target> &targets) {
-    std::string text = "format \"" + c.format + "\" input \"" + c.input + "\" targets";
-    for (const Target &t : targets) text += ' ' + std::to_string(t.bytes);
-    return text;
 }
 
 template <typename Char>
@@ -87,26 +68,27 @@ void compare(uint64_t seed, int cases) {
     Grammar grammar(seed);
     for (int i = 0; i < cases && !::testing::Test::HasFailure(); ++i) {
         const Case c = grammar.next();
-        SCOPED_TRACE(describe(c, c.targets));
+        SCOPED_TRACE("format \"" + c.format + "\" input \"" + c.input + "\"");
         const std::basic_string<Char> format(c.format.begin(), c.format.end());
         const std::basic_string<Char> input(c.input.begin(), c.input.end());
         Arena ours(c.targets), theirs(c.targets);
         void *p[MAX_TARGETS] = {};
         for (size_t t = 0; t < c.targets.size(); ++t) p[t] = theirs.at(t);
+        const auto pointer = [&](size_t t) { return ours.at(t); };
         int expected, result;
         if constexpr (std::is_same_v<Char, char>) {
             expected =
                 std::sscanf(input.c_str(), format.c_str(), p[0], p[1], p[2], p[3], p[4], p[5]);
-            result = call_s(
+            result = call_with_targets<MAX_TARGETS>(
                 [&](auto... args) { return sscanf_s(input.c_str(), format.c_str(), args...); },
-                c.targets, ours);
+                c.targets, pointer);
         } else {
             expected =
                 std::swscanf(input.c_str(), format.c_str(), p[0], p[1], p[2], p[3], p[4], p[5]);
             forget_second_zero(c.targets, theirs);
-            result = call_s(
+            result = call_with_targets<MAX_TARGETS>(
                 [&](auto... args) { return swscanf_s(input.c_str(), format.c_str(), args...); },
-                c.targets, ours);
+                c.targets, pointer);
         }
         EXPECT_EQ(result, expected);
         for (size_t t = 0; t < c.targets.size(); ++t) {

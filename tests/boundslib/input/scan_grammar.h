@@ -149,14 +149,10 @@ private:
     Item literal() {
         Item it;
         it.literal = true;
-        if (chance(25)) {
-            it.format = "%%";
-            it.input = "%";
-            return it;
-        }
-        it.skipsSpace = false;
-        for (int n = uniform(1, 3); n > 0; --n) it.input += pick(LITERALS);
-        it.format = it.input;
+        it.skipsSpace = chance(25);  // only "%%" skips white space before it
+        for (int n = it.skipsSpace ? 0 : uniform(1, 3); n > 0; --n) it.input += pick(LITERALS);
+        it.format = it.skipsSpace ? "%%" : it.input;
+        if (it.skipsSpace) it.input = "%";
         return it;
     }
 
@@ -334,18 +330,12 @@ private:
         }
         if (!negated && chance(10)) body += '-', members[int('-')] = true;
         if (negated) body += " \t\n";
-        std::string alphabet;
-        for (int c = 33; c < 127; ++c) {
-            if (members[c] != negated) alphabet += char(c);
-        }
+        std::string alphabet, outside;  // what the field takes, and what ends it
+        for (int c = 33; c < 127; ++c) (members[c] != negated ? alphabet : outside) += char(c);
         for (int n = uniform(1, 12); n > 0; --n) it.input += pick(alphabet.c_str());
         auto [w, eater] = width(it.input.size(), 1, "%*[" + body + "]");
         const size_t field = field_length(it.input.size(), w);
-        std::string outside;  // a character that ends the field, eaten with the rest
-        for (int c = 33; c < 127; ++c) {
-            if (members[c] == negated) outside += char(c);
-        }
-        if (!outside.empty() && chance(30)) {
+        if (!outside.empty() && chance(30)) {  // a character that ends the field, eaten after it
             it.input += pick(outside.c_str());
             eater = "%*s";
         }

@@ -3,7 +3,9 @@
 // against their own code points and encoding; invalid and cut sequences have rows of their own,
 // run one after the other in one process, so that a conversion state left over by one call would
 // show in the next.
+#include <climits>
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -17,32 +19,16 @@
 
 namespace {
 
-class Locale {
-public:
-    explicit Locale(const char *name) : ok_(std::setlocale(LC_ALL, name) != nullptr) {}
+struct Locale {
+    bool ok;
+    explicit Locale(const char *name) : ok(std::setlocale(LC_ALL, name) != nullptr) {}
     ~Locale() { std::setlocale(LC_ALL, "C"); }
-    bool ok() const { return ok_; }
-
-private:
-    bool ok_;
 };
 
-std::string utf8(const std::wstring &text) {
-    std::string bytes;
-    for (const wchar_t w : text) {
-        const auto c = static_cast<unsigned long>(w);
-        if (c < 0x80) {
-            bytes += char(c);
-        } else if (c < 0x800) {
-            bytes += {char(0xC0 | (c >> 6)), char(0x80 | (c & 0x3F))};
-        } else if (c < 0x10000) {
-            bytes +=
-                {char(0xE0 | (c >> 12)), char(0x80 | ((c >> 6) & 0x3F)), char(0x80 | (c & 0x3F))};
-        } else {
-            bytes += {char(0xF0 | (c >> 18)), char(0x80 | ((c >> 12) & 0x3F)),
-                      char(0x80 | ((c >> 6) & 0x3F)), char(0x80 | (c & 0x3F))};
-        }
-    }
+// The C library's encoding of text in the current locale.
+std::string encoded(const std::wstring &text) {
+    std::string bytes(text.size() * MB_LEN_MAX, '\0');
+    bytes.resize(std::wcstombs(bytes.data(), text.c_str(), bytes.size()));
     return bytes;
 }
 
@@ -67,11 +53,11 @@ std::wstring mixed_text(std::mt19937 &rng) {
 
 TEST(ScanLocale, MultibyteToWideAndBackUnderUtf8) {
     Locale locale("C.UTF-8");
-    ASSERT_TRUE(locale.ok());
+    ASSERT_TRUE(locale.ok);
     std::mt19937 rng(0x10ca1e);
     for (int i = 0; i < 400 && !HasFailure(); ++i) {
         const std::wstring text = mixed_text(rng);
-        const std::string bytes = utf8(text);
+        const std::string bytes = encoded(text);
         SCOPED_TRACE("case " + std::to_string(i) + ": " + bytes);
 
         // A width counts characters, however many bytes each takes; %n counts bytes.
@@ -101,47 +87,45 @@ TEST(ScanLocale, MultibyteToWideAndBackUnderUtf8) {
     }
 }
 
-struct Row {
-    const char *locale;
-    std::string input;
-    const char *format;  // one or two %ls
-    int result;
-    std::wstring first, second;
-};
-
-// Rows run in order: after a cut or invalid sequence, later sequences still convert.
+// Rows run in order, from a string and from a file alike: after a cut or invalid sequence, later
+// sequences still convert. A bad byte is one '?' and takes nothing after it, whether it is a stray
+// lead byte or ends a sequence early; the number after it shows where the field ended.
 TEST(ScanLocale, InvalidAndCutSequences) {
-    const Row rows[] = {
-        {"C.UTF-8", "ab\xE2\x82", "%ls", 1, L"ab?", L""},
-        {"C.UTF-8", "\xE2\x82\xAC", "%ls", 1, L"\u20AC", L""},
-        {"C.UTF-8", "\xF0\x9F\x98", "%ls", 1, L"?", L""},
-        {"C.UTF-8", "\xF0\x9F\x98\x80x", "%ls", 1, L"\U0001F600x", L""},
-        {"C.UTF-8", "a\xFF", "%ls", 1, L"a?", L""},
-        {"C.UTF-8", "\xC3\xA9\xFF", "%ls", 1, L"\u00E9?", L""},
-        // A sequence cut short takes nothing after it: the byte that breaks it is read again.
-        {"C.UTF-8",
-         "\xE2\x82"
-         "abcd \xE2\x82\xAC",
-         "%ls %ls", 2, L"?abcd", L"\u20AC"},
-        {"C.UTF-8",
-         "\x80"
-         "bcdefg \xF0\x9F\x98\x80",
-         "%ls %ls", 2, L"?bcdefg", L"\U0001F600"},
-        {"C", "\xC3\xA9 a\x80z", "%ls %ls", 2, L"??", L"a?z"},
-        {"C.UTF-8", "\xE2\x82\xAC\xC3\xA9", "%ls", 1, L"\u20AC\u00E9", L""},
+    struct Row {
+        const char *locale, *input, *format;
+        const wchar_t *stored;
+        int number;
+    } const rows[] = {
+        {"C.UTF-8", "ab\xE2\x82", "%ls%n", L"ab?", 4},
+        {"C.UTF-8", "\xF0\x9F\x98", "%ls%n", L"?", 3},
+        {"C.UTF-8", "\xF0\x9F\x98\x80x", "%ls%n", L"\U0001F600x", 5},
+        {"C.UTF-8", "a\xFF", "%ls%n", L"a?", 2},
+        {"C.UTF-8", "\xC3\xA9\xFF", "%ls%n", L"\u00E9?", 3},
+        {"C.UTF-8", "\xFFz", "%2lc%n", L"?z", 2},
+        {"C.UTF-8", "\xC3z", "%2lc%n", L"?z", 2},
+        {"C.UTF-8", "\xE2\x82z 7", "%ls%d", L"?z", 7},
+        {"C.UTF-8", "\xE2\x82\x37", "%1lc%d", L"?", 7},
+        {"C.UTF-8", "\x80\xC3\xA9", "%ls%n", L"?\u00E9", 3},
+        {"C", "a\xC3\xA9", "%ls%n", L"a??", 3},
     };
     for (const Row &row : rows) {
         Locale locale(row.locale);
-        ASSERT_TRUE(locale.ok());
-        SCOPED_TRACE(std::string(row.locale) + ": " + row.input);
-        GuardedBuffer<wchar_t> first(8, L'~'), second(8, L'~');
-        EXPECT_EQ(sscanf_s(row.input.c_str(), row.format, first.data(), 8u, second.data(), 8u),
-                  row.result);
-        EXPECT_EQ(std::wstring(first.data()), row.first);
-        if (row.result == 2) {
-            EXPECT_EQ(std::wstring(second.data()), row.second);
+        ASSERT_TRUE(locale.ok);
+        for (const bool fromFile : {false, true}) {
+            SCOPED_TRACE(std::string(row.locale) + ": " + row.input + (fromFile ? " (file)" : ""));
+            GuardedBuffer<wchar_t> out(8, L'~');
+            int number = -1;
+            FILE *file = fromFile
+                             ? fmemopen(const_cast<char *>(row.input), std::strlen(row.input), "r")
+                             : nullptr;
+            EXPECT_EQ(fromFile ? fscanf_s(file, row.format, out.data(), 8u, &number)
+                               : sscanf_s(row.input, row.format, out.data(), 8u, &number),
+                      std::strstr(row.format, "%d") != nullptr ? 2 : 1);
+            if (file) std::fclose(file);
+            EXPECT_EQ(std::wstring(out.data(), std::wcslen(row.stored)), row.stored);
+            EXPECT_EQ(number, row.number);
+            EXPECT_TRUE(out.guards_intact());
         }
-        EXPECT_TRUE(first.guards_intact() && second.guards_intact());
     }
 }
 
@@ -158,7 +142,7 @@ TEST(ScanLocale, UnconvertibleWideCharacters) {
     };
     for (const WideRow &row : rows) {
         Locale locale(row.locale);
-        ASSERT_TRUE(locale.ok());
+        ASSERT_TRUE(locale.ok);
         GuardedBuffer<char> narrow(16);
         EXPECT_EQ(swscanf_s(row.input.c_str(), L"%s", narrow.data(), 16u), 1) << row.stored;
         EXPECT_EQ(std::string(narrow.data()), row.stored);
