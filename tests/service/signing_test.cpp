@@ -14,7 +14,6 @@ namespace {
 using namespace test_support;
 
 constexpr char SIGNATURE_ERROR[] = "signature error";
-constexpr char SEED_HEX[] = "4f2d1c0b8a7968574635241302f1e0dfcebdac9b8a79685746352413020100ff";
 const std::string CHALLENGE = "00112233445566778899aabbccddeeff0123456789abcdeffedcba9876543210";
 
 // The driver's log of one exchange: an open with O_RDWR alone, the signing request with these
