@@ -78,9 +78,11 @@ TEST(ShortFill, MatchesMemsetOverSizeAlignmentAndValue) {
         for (size_t n = 0; n <= SHORT_FILL_MAX; ++n) {
             for (size_t destAt = 0; destAt < 16; ++destAt) {
                 for (const int c : {0x00, 0xFF, 0x41, 0x80, -1, 0x17F}) {
-                    ASSERT_TRUE(
-                        same([&](unsigned char *b) { fill(b + destAt, (unsigned char)c, n); },
-                             [&](unsigned char *w) { std::memset(w + destAt, c, n); }))
+                    ASSERT_TRUE(same(
+                        [&](unsigned char *b) {
+                            fill(b + destAt, static_cast<unsigned char>(c), n);
+                        },
+                        [&](unsigned char *w) { std::memset(w + destAt, c, n); }))
                         << name << " n " << n << " dest+" << destAt << " c " << c;
                 }
             }
