@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <atomic>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -17,29 +18,24 @@ namespace {
 
 using namespace test_support;
 
-constexpr char SEED_HEX[] = "4f2d1c0b8a7968574635241302f1e0dfcebdac9b8a79685746352413020100ff";
 constexpr milliseconds EXIT_WAIT{30000};
 
 // Each caller on its own connection, all at once: half sign a challenge of their own, half call
 // an unknown operation. Returns how many answers were wrong or missing.
 int concurrent_calls(int callers) {
-    std::vector<std::thread> threads;
-    std::vector<int> wrong(callers, 0);
+    std::atomic<int> wrong = 0;
+    std::vector<std::jthread> threads;  // joined when they go away
     for (int i = 0; i < callers; ++i) {
         threads.emplace_back([i, &wrong] {
             const std::string challenge = std::string(62, 'c') + char('a' + i % 6) + '0';
             const bool signs = i % 2 == 0;
             const CallResult r = BusConnection().query(signs ? "DeRiViduz" : "unknown", challenge);
             const std::string expected = signs ? reference_signature(SEED_HEX, challenge) : "";
-            wrong[i] = !r.error.empty() || r.answer != expected;
+            wrong += !r.error.empty() || r.answer != expected;
         });
     }
-    int total = 0;
-    for (int i = 0; i < callers; ++i) {
-        threads[i].join();
-        total += wrong[i];
-    }
-    return total;
+    threads.clear();
+    return wrong;
 }
 
 TEST(Activation, CallsStartTheServiceAgainAfterItEndsAndNoneIsLost) {

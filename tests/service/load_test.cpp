@@ -17,7 +17,6 @@ namespace {
 
 using namespace test_support;
 
-constexpr char SEED_HEX[] = "4f2d1c0b8a7968574635241302f1e0dfcebdac9b8a79685746352413020100ff";
 constexpr int CALLERS = 4;
 constexpr int CALLS_EACH = 5;
 
@@ -25,32 +24,23 @@ std::string challenge_of(int caller, int call) {
     return std::string(60, 'e') + char('0' + caller) + '0' + char('0' + call) + '0';
 }
 
-struct Answer {
-    int call;
-    std::string text;  // the answer, or the error's name
-};
-
-// One caller: sends its calls without waiting, then collects the answers as they come.
-std::vector<Answer> call_all_at_once(int caller) {
+// One caller: sends its calls without waiting, then collects the answers (or the errors' names)
+// in the order they come; each call's challenge differs, and so does its signature.
+std::vector<std::string> call_all_at_once(int caller) {
     BusConnection client;
-    std::vector<Answer> answers;
-    std::vector<std::pair<std::vector<Answer> *, int>> contexts;
-    contexts.reserve(CALLS_EACH);
+    std::vector<std::string> answers;
+    const auto onReply = [](sd_bus_message *reply, void *list, sd_bus_error *) {
+        const char *text = "(unreadable)";
+        if (sd_bus_message_is_method_error(reply, nullptr))
+            text = sd_bus_message_get_error(reply)->name;
+        else
+            sd_bus_message_read(reply, "s", &text);
+        static_cast<std::vector<std::string> *>(list)->push_back(text);
+        return 0;
+    };
     for (int call = 0; call < CALLS_EACH; ++call) {
-        contexts.emplace_back(&answers, call);
-        const auto onReply = [](sd_bus_message *reply, void *context, sd_bus_error *) {
-            auto &[list, index] = *static_cast<std::pair<std::vector<Answer> *, int> *>(context);
-            const char *text = nullptr;
-            if (sd_bus_message_is_method_error(reply, nullptr)) {
-                list->push_back({index, sd_bus_message_get_error(reply)->name});
-            } else {
-                sd_bus_message_read(reply, "s", &text);
-                list->push_back({index, text != nullptr ? text : "(unreadable)"});
-            }
-            return 0;
-        };
         if (sd_bus_call_method_async(client.get(), nullptr, SERVICE_NAME, OBJECT_PATH, SERVICE_NAME,
-                                     METHOD_NAME, onReply, &contexts.back(), "ss", "DeRiViduz",
+                                     METHOD_NAME, onReply, &answers, "ss", "DeRiViduz",
                                      challenge_of(caller, call).c_str()) < 0)
             return answers;
     }
@@ -78,8 +68,8 @@ class FaultsUnderLoad : public testing::Test {
 protected:
     // Starts the service with a driver of delayMs per request and the extra settings, runs the
     // callers together, and returns each caller's answers.
-    std::vector<std::vector<Answer>> run(const std::string &delayMs,
-                                         const std::vector<std::string> &settings) {
+    std::vector<std::vector<std::string>> run(const std::string &delayMs,
+                                              const std::vector<std::string> &settings) {
         EXPECT_TRUE(bus_.start());
         std::vector<std::string> env = {
             std::string("LD_PRELOAD=") + SMC_SIM_LIBRARY, std::string("SMC_SIM_SEED=") + SEED_HEX,
@@ -87,64 +77,53 @@ protected:
             "ASAN_OPTIONS=verify_asan_link_order=0"};
         env.insert(env.end(), settings.begin(), settings.end());
         EXPECT_TRUE(service_.start(bus_, {}, env));
-        std::vector<std::vector<Answer>> answers(CALLERS);
-        std::vector<std::thread> callers;
+        std::vector<std::vector<std::string>> answers(CALLERS);
+        std::vector<std::jthread> callers;
         for (int i = 0; i < CALLERS; ++i)
             callers.emplace_back([i, &answers] { answers[i] = call_all_at_once(i); });
-        for (std::thread &caller : callers) caller.join();
+        callers.clear();  // joins them
         EXPECT_TRUE(service_.logged(CALLERS * CALLS_EACH));
         EXPECT_EQ(service_.stderr_text(), "");
         return answers;
     }
 
-    std::string driver_log() const { return read_file(bus_.folder() + "/driver.log"); }
+    // The driver got every request once, each caller's in its order, and every failing
+    // (failEvery-th) request, and only those, has "signature error" as its answer.
+    void check(const std::vector<std::vector<std::string>> &answers, std::size_t failEvery) {
+        const std::string log = read_file(bus_.folder() + "/driver.log");
+        const auto requests = driver_requests(log);
+        ASSERT_EQ(requests.size(), std::size_t(CALLERS * CALLS_EACH)) << log;
+        std::map<std::string, bool> failed;
+        std::map<char, std::string> order;  // caller digit -> its call digits as the driver saw
+        for (std::size_t i = 0; i < requests.size(); ++i) {
+            const auto &[challenge, result] = requests[i];
+            failed[challenge] = (i + 1) % failEvery == 0;
+            EXPECT_EQ(result, failed[challenge] ? "-1 errno=5" : "0") << i;
+            order[challenge[60]] += challenge[62];
+        }
+        for (int caller = 0; caller < CALLERS; ++caller) {
+            EXPECT_EQ(order[char('0' + caller)], "01234") << "caller " << caller;
+            ASSERT_EQ(answers[caller].size(), std::size_t(CALLS_EACH)) << "caller " << caller;
+            for (int k = 0; k < CALLS_EACH; ++k) {
+                const std::string challenge = challenge_of(caller, k);
+                EXPECT_EQ(answers[caller][k], failed.at(challenge)
+                                                  ? "signature error"
+                                                  : reference_signature(SEED_HEX, challenge))
+                    << "caller " << caller << " answer " << k;
+            }
+        }
+    }
 
     TestBus bus_;
     ServiceProcess service_;
 };
 
 TEST_F(FaultsUnderLoad, SlowDriverAnswersEveryCallerInOrder) {
-    const auto answers = run("40", {});
-    for (int caller = 0; caller < CALLERS; ++caller) {
-        ASSERT_EQ(answers[caller].size(), std::size_t(CALLS_EACH)) << "caller " << caller;
-        for (int k = 0; k < CALLS_EACH; ++k) {
-            EXPECT_EQ(answers[caller][k].call, k) << "caller " << caller << " answer " << k;
-            const std::string challenge = challenge_of(caller, answers[caller][k].call);
-            EXPECT_EQ(answers[caller][k].text, reference_signature(SEED_HEX, challenge))
-                << "caller " << caller << " call " << answers[caller][k].call;
-        }
-    }
-    // The driver got every request once, each caller's in its order.
-    std::map<char, std::string> order;  // caller digit -> its call digits as the driver saw them
-    const auto requests = driver_requests(driver_log());
-    ASSERT_EQ(requests.size(), std::size_t(CALLERS * CALLS_EACH)) << driver_log();
-    for (const auto &[challenge, result] : requests) {
-        EXPECT_EQ(result, "0") << challenge;
-        order[challenge[60]] += challenge[62];
-    }
-    for (int caller = 0; caller < CALLERS; ++caller)
-        EXPECT_EQ(order[char('0' + caller)], "01234") << "caller " << caller;
+    check(run("40", {}), SIZE_MAX);
 }
 
 TEST_F(FaultsUnderLoad, DriverFailingEveryOtherRequestGetsSignatureErrorForExactlyThose) {
-    const auto answers = run("10", {"SMC_SIM_FAIL_EVERY=2"});
-    // The driver's second, fourth, ... request failed; its answer must be the error text.
-    std::map<std::string, bool> failed;
-    const auto requests = driver_requests(driver_log());
-    ASSERT_EQ(requests.size(), std::size_t(CALLERS * CALLS_EACH)) << driver_log();
-    for (std::size_t i = 0; i < requests.size(); ++i) {
-        EXPECT_EQ(requests[i].second, i % 2 == 1 ? "-1 errno=5" : "0") << i;
-        failed[requests[i].first] = i % 2 == 1;
-    }
-    for (int caller = 0; caller < CALLERS; ++caller) {
-        ASSERT_EQ(answers[caller].size(), std::size_t(CALLS_EACH)) << "caller " << caller;
-        for (const Answer &a : answers[caller]) {
-            const std::string challenge = challenge_of(caller, a.call);
-            EXPECT_EQ(a.text, failed.at(challenge) ? "signature error"
-                                                   : reference_signature(SEED_HEX, challenge))
-                << "caller " << caller << " call " << a.call;
-        }
-    }
+    check(run("10", {"SMC_SIM_FAIL_EVERY=2"}), 2);
 }
 
 }  // namespace

@@ -1,9 +1,8 @@
 // The real daemon on a private bus: answers and progress lines, rejected calls, an unprivileged
-// caller, start-up failures, a vanished bus, the idle hour and a burst of concurrent callers; and
-// its loop, through a probe with a short wait limit, over operations that misbehave.
+// caller, start-up failures, a vanished bus and the idle hour (concurrent callers are in
+// load_test); and its loop, through a probe with a short wait limit, over operations that
+// misbehave.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <iterator>
@@ -148,35 +147,6 @@ TEST_F(Service, IdleHourEndsTheDaemonWithStatusZero) {
     // Every long wait the daemon asked for was exactly one hour.
     const std::string waits = read_file(waitLog);
     EXPECT_TRUE(std::regex_match(waits, std::regex("(3600\\.000000000\n)+"))) << waits;
-}
-
-TEST_F(Service, BurstOfConcurrentCallersIsAnsweredCompletely) {
-    constexpr int CLIENTS = 6;
-    constexpr int CALLS_EACH = 40;
-    ASSERT_TRUE(service_.start(bus_));
-    // Each client process sends all its calls at once, then one more synchronous call, which is
-    // answered after all earlier ones from this client or fails within sd-bus's call timeout.
-    std::vector<pid_t> clients;
-    for (int i = 0; i < CLIENTS; ++i) {
-        clients.push_back(fork());
-        ASSERT_GE(clients.back(), 0);
-        if (clients.back() != 0) continue;
-        BusConnection client;
-        for (int k = 0; k < CALLS_EACH; ++k) {
-            if (sd_bus_call_method_async(client.get(), nullptr, SERVICE_NAME, OBJECT_PATH,
-                                         SERVICE_NAME, METHOD_NAME, nullptr, nullptr, "ss", "burst",
-                                         "x") < 0)
-                _exit(3);
-        }
-        _exit(client.query("burst", "last").error.empty() ? 0 : 4);
-    }
-    for (const pid_t pid : clients) {
-        int status = -1;
-        waitpid(pid, &status, 0);
-        EXPECT_EQ(status, 0) << "client " << pid;
-    }
-    EXPECT_TRUE(service_.logged(CLIENTS * (CALLS_EACH + 1)));
-    EXPECT_TRUE(service_.running());
 }
 
 }  // namespace

@@ -14,7 +14,6 @@ namespace {
 using namespace test_support;
 
 constexpr char SIGNATURE_ERROR[] = "signature error";
-constexpr char SEED_HEX[] = "4f2d1c0b8a7968574635241302f1e0dfcebdac9b8a79685746352413020100ff";
 const std::string CHALLENGE = "00112233445566778899aabbccddeeff0123456789abcdeffedcba9876543210";
 
 // The driver's log of one exchange: an open with O_RDWR alone, the signing request with these
@@ -48,27 +47,25 @@ TEST(Signing, AnswersAndWhatReachesTheDriver) {
         {"ioctl-one", CHALLENGE, SIGNATURE_ERROR, logged_exchange(CHALLENGE, "1")},
     };
     for (const Case &c : cases) {
-        const std::string label = std::string(c.mode) + " '" + c.challenge + "'";
+        SCOPED_TRACE(std::string(c.mode) + " '" + c.challenge + "'");
         TestBus bus;
-        ASSERT_TRUE(bus.start()) << label;
+        ASSERT_TRUE(bus.start());
         const std::string driverLog = bus.folder() + "/driver.log";
         ServiceProcess service;
         ASSERT_TRUE(service.start(
             bus, {},
             {std::string("LD_PRELOAD=") + SMC_SIM_LIBRARY, std::string("SMC_SIM_MODE=") + c.mode,
              std::string("SMC_SIM_SEED=") + SEED_HEX, "SMC_SIM_LOG=" + driverLog,
-             "ASAN_OPTIONS=verify_asan_link_order=0"}))
-            << label;
+             "ASAN_OPTIONS=verify_asan_link_order=0"}));
         const CallResult r = BusConnection().query("DeRiViduz", c.challenge);
-        EXPECT_EQ(r.error, "") << label;
-        EXPECT_EQ(r.answer, c.answer) << label;
+        EXPECT_EQ(r.error, "");
+        EXPECT_EQ(r.answer, c.answer);
         // The processed line follows the reply; wait for it before reading the error stream.
-        EXPECT_TRUE(service.logged(1)) << label;
+        EXPECT_TRUE(service.logged(1));
         EXPECT_EQ(service.stderr_text(),
-                  c.mode == std::string("absent") ? "Cannot open device!\n" : "")
-            << label;
+                  c.mode == std::string("absent") ? "Cannot open device!\n" : "");
         const std::string log = read_file(driverLog);
-        EXPECT_TRUE(std::regex_match(log, std::regex(c.log))) << label << ": " << log;
+        EXPECT_TRUE(std::regex_match(log, std::regex(c.log))) << log;
     }
 }
 

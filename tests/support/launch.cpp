@@ -19,22 +19,6 @@ std::vector<std::string> launcher() {
     return out;
 }
 
-// Each path of a colon-separated list, mapped.
-std::string target_paths(const std::string &list) {
-    std::string out;
-    std::istringstream paths(list);
-    for (std::string path; std::getline(paths, path, ':');) {
-        out += (out.empty() ? "" : ":") + target_path(path);
-    }
-    return out;
-}
-
-// True when the programs run under qemu's user-mode emulation.
-bool emulated() {
-    const std::vector<std::string> words = launcher();
-    return !words.empty() && words[0].find("qemu-") != std::string::npos;
-}
-
 }  // namespace
 
 std::string target_path(const std::string &builtPath) {
@@ -47,7 +31,8 @@ std::string target_path(const std::string &builtPath) {
 std::vector<std::string> launch_command(std::vector<std::string> argv,
                                         std::vector<std::string> &env) {
     std::vector<std::string> command = launcher();
-    const bool underQemu = emulated();
+    // Under qemu's user-mode emulation, preloads go to qemu's -E options.
+    const bool underQemu = !command.empty() && command[0].find("qemu-") != std::string::npos;
     const std::string runOptions = variable("ASAN_OPTIONS");
     for (auto entry = env.begin(); entry != env.end();) {
         // A test's sanitizer options add to those of the whole run (no leak checks under qemu).
@@ -58,7 +43,11 @@ std::vector<std::string> launch_command(std::vector<std::string> argv,
             ++entry;
             continue;
         }
-        const std::string preload = "LD_PRELOAD=" + target_paths(entry->substr(11));
+        std::string preload;  // each path of the colon-separated list, mapped
+        std::istringstream paths(entry->substr(11));
+        for (std::string path; std::getline(paths, path, ':');) {
+            preload += (preload.empty() ? "LD_PRELOAD=" : ":") + target_path(path);
+        }
         if (!underQemu) {
             *entry++ = preload;
             continue;

@@ -9,6 +9,9 @@
 
 namespace test_support {
 
+// The simulated driver's key seed in the service tests.
+constexpr char SEED_HEX[] = "4f2d1c0b8a7968574635241302f1e0dfcebdac9b8a79685746352413020100ff";
+
 inline std::string reference_signature(const std::string &seedHex, const std::string &messageHex) {
     unsigned char seed[crypto_sign_SEEDBYTES], signature[crypto_sign_BYTES];
     unsigned char publicKey[crypto_sign_PUBLICKEYBYTES], secretKey[crypto_sign_SECRETKEYBYTES];

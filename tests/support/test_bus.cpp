@@ -67,15 +67,8 @@ testing::AssertionResult ServiceProcess::start(const TestBus &bus, std::vector<s
     if (argv[0].starts_with(QUELLARION_BUILD_DIR "/")) argv = launch_command(argv, env);
     if (!ChildProcess::start({argv, env, logPath_ + ".stdout", logPath_ + ".stderr"}))
         return testing::AssertionFailure() << "fork failed";
-    // The bus answers GetNameOwner with an error while nobody owns the name.
-    BusConnection client;
-    const auto owned = [&] {
-        return client
-            .call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                  "GetNameOwner", "s", SERVICE_NAME)
-            .error.empty();
-    };
-    const bool ended = wait_until([&] { return !running() || owned(); }, milliseconds(20000));
+    const bool ended =
+        wait_until([&] { return !running() || service_owner_pid() != 0; }, milliseconds(20000));
     if (ended && running()) return testing::AssertionSuccess();
     return testing::AssertionFailure()
            << (ended ? "service exited during start-up" : "name not owned in time")

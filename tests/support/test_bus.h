@@ -52,28 +52,22 @@ public:
     ~BusConnection() { sd_bus_flush_close_unref(bus_); }
     sd_bus *get() const { return bus_; }
 
-    // Calls destination/path interface.member and reads a string from the reply when it has one.
+    // The service's method with any argument types; reads a string from the reply when it has
+    // one.
     template <typename... Args>
-    CallResult call(const char *destination, const char *path, const char *interface,
-                    const char *member, const char *types, Args... args) {
+    CallResult call_service(const char *types, Args... args) {
         sd_bus_error error = SD_BUS_ERROR_NULL;
         sd_bus_message *reply = nullptr;
         CallResult result;
         const char *text = nullptr;
-        if (sd_bus_call_method(bus_, destination, path, interface, member, &error, &reply, types,
-                               args...) < 0)
+        if (sd_bus_call_method(bus_, SERVICE_NAME, OBJECT_PATH, SERVICE_NAME, METHOD_NAME, &error,
+                               &reply, types, args...) < 0)
             result.error = error.name != nullptr ? error.name : "local failure";
         else if (sd_bus_message_read(reply, "s", &text) >= 0)
             result.answer = text;
         sd_bus_error_free(&error);
         sd_bus_message_unref(reply);
         return result;
-    }
-
-    // The service's method with any argument types.
-    template <typename... Args>
-    CallResult call_service(const char *types, Args... args) {
-        return call(SERVICE_NAME, OBJECT_PATH, SERVICE_NAME, METHOD_NAME, types, args...);
     }
 
     CallResult query(const std::string &operation, const std::string &argument) {

@@ -59,12 +59,8 @@ std::string read_lines(const std::string &input, const std::vector<size_t> &dest
     }
     // Whatever stdin read ahead must not reach the next case.
     __fpurge(stdin);
-    if (saved >= 0) {
-        dup2(saved, STDIN_FILENO);
-        close(saved);
-    } else {
-        close(STDIN_FILENO);
-    }
+    saved >= 0 ? dup2(saved, STDIN_FILENO) : close(STDIN_FILENO);
+    close(saved);
     clearerr(stdin);
     return report;
 }

@@ -37,34 +37,35 @@ std::vector<unsigned char> pattern(unsigned salt) {
     return v;
 }
 
+// Applies op to a guarded area and reference to a plain one, both holding the same pattern:
+// they must end the same, with the guards intact.
+template <typename Op, typename Reference>
+bool same(Op op, Reference reference) {
+    std::vector<unsigned char> want = pattern(0);
+    GuardedBuffer<unsigned char> buf(AREA);
+    std::memcpy(buf.data(), want.data(), AREA);
+    reference(want.data());
+    op(buf.data());
+    return buf.guards_intact() && std::memcmp(buf.data(), want.data(), AREA) == 0;
+}
+
 TEST(ShortCopy, MatchesMemmoveOverSizeAlignmentAndOverlap) {
-    const std::vector<unsigned char> start = pattern(0), other = pattern(91);
+    const std::vector<unsigned char> other = pattern(91);
     for (const auto &[name, copy] : COPIES) {
         for (size_t n = 0; n <= SHORT_COPY_MAX; ++n) {
-            for (size_t destAt = 0; destAt < 16; ++destAt) {
-                // Sources in a buffer of their own at every alignment, then inside the
-                // destination's buffer from n before to n after dest (overlapping, touching and
-                // equal).
-                std::vector<long> srcs;
-                for (long at = 0; at < 16; ++at) srcs.push_back(-1000 - at);
-                const long base = static_cast<long>(SHORT_COPY_MAX + destAt);
-                for (long d = -static_cast<long>(n); d <= static_cast<long>(n); ++d) {
-                    srcs.push_back(base + d);
-                }
-                for (const long srcAt : srcs) {
-                    GuardedBuffer<unsigned char> buf(AREA);
-                    std::memcpy(buf.data(), start.data(), AREA);
-                    std::vector<unsigned char> want = start;
-                    const bool apart = srcAt <= -1000;
-                    const size_t dest = apart ? destAt : static_cast<size_t>(base);
-                    const unsigned char *src =
-                        apart ? other.data() + (-1000 - srcAt) : buf.data() + srcAt;
-                    const unsigned char *wantSrc =
-                        apart ? other.data() + (-1000 - srcAt) : want.data() + srcAt;
-                    std::memmove(want.data() + dest, wantSrc, n);
-                    copy(buf.data() + dest, src, n);
-                    ASSERT_TRUE(buf.guards_intact() &&
-                                std::memcmp(buf.data(), want.data(), AREA) == 0)
+            // Sources in a buffer of their own at every alignment (negative), then inside the
+            // destination's area from n before to n after dest (overlapping, touching, equal).
+            for (long destAt = 0; destAt < 16; ++destAt) {
+                const long base = long(SHORT_COPY_MAX) + destAt;
+                for (long srcAt = -16; srcAt <= base + long(n); ++srcAt) {
+                    if (srcAt >= 0 && srcAt < base - long(n)) srcAt = base - long(n);
+                    const bool apart = srcAt < 0;
+                    const long dest = apart ? destAt : base;
+                    const auto src = [&](unsigned char *area) {
+                        return apart ? other.data() + (-1 - srcAt) : area + srcAt;
+                    };
+                    ASSERT_TRUE(same([&](unsigned char *b) { copy(b + dest, src(b), n); },
+                                     [&](unsigned char *w) { std::memmove(w + dest, src(w), n); }))
                         << name << " n " << n << " dest+" << dest << " src " << srcAt;
                 }
             }
@@ -73,18 +74,15 @@ TEST(ShortCopy, MatchesMemmoveOverSizeAlignmentAndOverlap) {
 }
 
 TEST(ShortFill, MatchesMemsetOverSizeAlignmentAndValue) {
-    const std::vector<unsigned char> start = pattern(0);
     for (const auto &[name, fill] : FILLS) {
         for (size_t n = 0; n <= SHORT_FILL_MAX; ++n) {
             for (size_t destAt = 0; destAt < 16; ++destAt) {
                 for (const int c : {0x00, 0xFF, 0x41, 0x80, -1, 0x17F}) {
-                    GuardedBuffer<unsigned char> buf(AREA);
-                    std::memcpy(buf.data(), start.data(), AREA);
-                    std::vector<unsigned char> want = start;
-                    std::memset(want.data() + destAt, c, n);
-                    fill(buf.data() + destAt, static_cast<unsigned char>(c), n);
-                    ASSERT_TRUE(buf.guards_intact() &&
-                                std::memcmp(buf.data(), want.data(), AREA) == 0)
+                    ASSERT_TRUE(same(
+                        [&](unsigned char *b) {
+                            fill(b + destAt, static_cast<unsigned char>(c), n);
+                        },
+                        [&](unsigned char *w) { std::memset(w + destAt, c, n); }))
                         << name << " n " << n << " dest+" << destAt << " c " << c;
                 }
             }
