@@ -82,15 +82,20 @@ size_t directive(const std::basic_string<Char> &format, size_t at, std::vector<T
     if (suppress) return at;
     if (conversion == 'c' || conversion == 's' || conversion == '{') {
         if (charWidth == 0) charWidth = conversionChar == 'C' || conversionChar == 'S' ? 1 : -1;
-        targets.push_back({charWidth == 1 ? sizeof(wchar_t) : 1, true});
+        targets.push_back(Target{charWidth == 1 ? sizeof(wchar_t) : 1, true, 0, false, nullptr});
     } else if (std::string_view("diouxp").find(char(conversion)) != std::string_view::npos &&
                conversion < 128) {
         const bool wide64 = is64 || conversion == 'p';
-        targets.push_back({wide64 ? 8u : INTEGER_BYTES[std::clamp(sizeClass, -1, 1) + 1], false});
+        targets.push_back(Target{wide64 ? 8u : INTEGER_BYTES[std::clamp(sizeClass, -1, 1) + 1],
+                                 false, 0, false, nullptr});
     } else if (conversion == 'e' || conversion == 'f' || conversion == 'g') {
-        targets.push_back({sizeClass >= 3 ? sizeof(long double) : sizeClass == 2 ? 8u : 4u, false});
+        targets.push_back(Target{sizeClass >= 3   ? sizeof(long double)
+                                 : sizeClass == 2 ? 8u
+                                                  : 4u,
+                                 false, 0, false, nullptr});
     } else if (conversion == 'n') {
-        targets.push_back({INTEGER_BYTES[std::clamp(sizeClass, -1, 2) + 1], false});
+        targets.push_back(
+            Target{INTEGER_BYTES[std::clamp(sizeClass, -1, 2) + 1], false, 0, false, nullptr});
     }
     return at;
 }

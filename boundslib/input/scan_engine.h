@@ -94,8 +94,8 @@ inline constexpr ModifierTable MODIFIER_CHARACTERS = [] {
     for (uint32_t c = 0; c < 128; ++c) table.entries[c] = modifies_spec(c);
     return table;
 }();
-static_assert(MODIFIER_CHARACTERS.entries['I'] && MODIFIER_CHARACTERS.entries['9'] &&
-              !MODIFIER_CHARACTERS.entries['d'] && !MODIFIER_CHARACTERS.entries[0]);
+static_assert(MODIFIER_CHARACTERS.entries[unit('I')] && MODIFIER_CHARACTERS.entries[unit('9')] &&
+              !MODIFIER_CHARACTERS.entries[unit('d')] && !MODIFIER_CHARACTERS.entries[0]);
 
 // Parses the specification on the '%' at format; a plain conversion ("%d", "%s") is taken in
 // one look-up.
