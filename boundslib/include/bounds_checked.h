@@ -161,7 +161,7 @@ BOUNDS_API int vswprintf_s(wchar_t *strDest, size_t destMax, const wchar_t *form
 /* Formatted input. Every %c, %s and %[ takes a destination and its size (an unsigned int, in
  * elements of the target, terminator included for %s and %[); a field that does not fit leaves an
  * empty string and ends the scan. Results: the number of fields assigned, or -1 for end of input
- * before the first conversion, an invalid specification or argument, or a null pointer. */
+ * before the first conversion, an invalid directive or argument, or a null pointer. */
 BOUNDS_API int scanf_s(const char *format, ...);
 BOUNDS_API int vscanf_s(const char *format, va_list argList);
 BOUNDS_API int fscanf_s(FILE *stream, const char *format, ...);

@@ -97,7 +97,7 @@ inline constexpr ModifierTable MODIFIER_CHARACTERS = [] {
 static_assert(MODIFIER_CHARACTERS.entries[unit('I')] && MODIFIER_CHARACTERS.entries[unit('9')] &&
               !MODIFIER_CHARACTERS.entries[unit('d')] && !MODIFIER_CHARACTERS.entries[0]);
 
-// Parses the specification on the '%' at format; a plain conversion ("%d", "%s") is taken in
+// Parses the directive on the '%' at format; a plain conversion ("%d", "%s") is taken in
 // one look-up.
 template <typename Char>
 int parse_plain_or_full(const Char *&format, ScanSpec &spec) {
@@ -134,11 +134,8 @@ template <typename Traits>
 bool store_count(ScanRun<Traits> &run) {
     ScanSpec &spec = run.spec;
     if (spec.suppress == 0) {
-        void *target = va_arg(*run.args, void *);
-        if (target == nullptr) {
-            run.error = 1;
-            return false;
-        }
+        void *target = take_target(run);
+        if (target == nullptr) return false;
         if (spec.sizeClass >= 2) {
             *static_cast<uint64_t *>(target) = spec.charsRead;
         } else if (spec.sizeClass == 1) {
@@ -153,7 +150,7 @@ bool store_count(ScanRun<Traits> &run) {
     return true;
 }
 
-// One specification, format on its '%'. False stops the run; on success format is on the last
+// One directive, format on its '%'. False stops the run; on success format is on the last
 // character the conversion used.
 template <typename Traits>
 bool run_specification(ScanRun<Traits> &run, const typename Traits::Char *&format) {
@@ -198,7 +195,7 @@ bool run_specification(ScanRun<Traits> &run, const typename Traits::Char *&forma
         case 'g':
             return take_past_space(run) != INPUT_END && scan_float(run);
         default:
-            // A literal; the terminator of a cut-off specification matches nothing.
+            // A literal; the terminator of a cut-off directive matches nothing.
             if (take_past_space(run) == INPUT_END) return false;
             if (written != 0 && static_cast<uint32_t>(spec.ch) == written) return true;
             give_back(run);

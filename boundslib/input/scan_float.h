@@ -128,11 +128,8 @@ bool scan_float(ScanRun<Traits> &run) {
         ++run.conversionsDone;
         return true;
     }
-    void *target = va_arg(*run.args, void *);
-    if (target == nullptr) {
-        run.error = 1;
-        return false;
-    }
+    void *target = take_target(run);
+    if (target == nullptr) return false;
     if (!Traits::convert_float(run, target)) return false;
     ++run.assigned;
     ++run.conversionsDone;

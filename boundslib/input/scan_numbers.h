@@ -62,11 +62,8 @@ bool store_integer(ScanRun<Traits> &run) {
         ++run.conversionsDone;
         return true;
     }
-    void *target = va_arg(*run.args, void *);
-    if (target == nullptr) {
-        run.error = 1;
-        return false;
-    }
+    void *target = take_target(run);
+    if (target == nullptr) return false;
     if (spec.is64 != 0) {
         *static_cast<uint64_t *>(target) = spec.value64;
     } else if (spec.sizeClass >= 1) {

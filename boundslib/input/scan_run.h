@@ -81,6 +81,15 @@ inline int32_t fetch(ScanRun<Traits> &run) {
     return ch;
 }
 
+// The next target pointer from the argument list; a null one is an argument error that ends
+// the run.
+template <typename Traits>
+inline void *take_target(ScanRun<Traits> &run) {
+    void *target = va_arg(*run.args, void *);
+    if (target == nullptr) run.error = 1;
+    return target;
+}
+
 // Gives back the character last fetched; never end of input.
 template <typename Traits>
 inline void give_back(ScanRun<Traits> &run) {

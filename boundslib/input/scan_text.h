@@ -74,11 +74,8 @@ bool scan_text(ScanRun<Traits> &run, const typename Traits::Char *&format) {
     give_back(run);
     void *start = nullptr;
     if (spec.suppress == 0) {
-        start = va_arg(*run.args, void *);
-        if (start == nullptr) {
-            run.error = 1;
-            return false;
-        }
+        start = take_target(run);
+        if (start == nullptr) return false;
         const uint32_t size = va_arg(*run.args, unsigned int);
         const uint64_t limit = spec.charWidth == 1 ? MAX_BUFFER_WCHARS : MAX_BUFFER_BYTES;
         if (size == 0 || size > limit) return false;

@@ -34,7 +34,7 @@ TEST(ScanContract, ParserLimitsAndModifiers) {
     expect_scan("5", "%lhd", 1, {"i8=5"});  // the 8-byte store wins over the size class
     expect_scan("70000", "%hd", 1, {"i2=4464"});
     expect_scan("9", "%FNd", 1, {"i4=9"});
-    expect_scan("12", "%d%", 1, {"i4=12"});  // a cut-off specification meets the end of input
+    expect_scan("12", "%d%", 1, {"i4=12"});  // a cut-off directive meets the end of input
     expect_scan("12x", "%d%5", -1, {"i4=12"});
 }
 
