@@ -129,13 +129,9 @@ void register_all() {
         });
 }
 
+// Registered before main runs, so the library's own main serves.
+const bool REGISTERED = (register_all(), true);
+
 }  // namespace
 
-int main(int argc, char **argv) {
-    register_all();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+BENCHMARK_MAIN();

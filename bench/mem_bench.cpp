@@ -73,9 +73,7 @@ void add(const std::string &name, size_t size, void (*fn)(benchmark::State &, si
     benchmark::RegisterBenchmark((name + "/" + std::to_string(size)).c_str(), fn, size);
 }
 
-}  // namespace
-
-int main(int argc, char **argv) {
+void register_all() {
     for (size_t size : kSizes) {
         add("copy/memcpy", size, bench_memcpy);
         add("copy/wrapper", size, bench_copy<memcpy_wrapper>);
@@ -90,9 +88,11 @@ int main(int argc, char **argv) {
             add("zero/memset_s_fast", size, bench_fill<memset_s_fast, 0>);
         }
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
 }
+
+// Registered before main runs, so the library's own main serves.
+const bool REGISTERED = (register_all(), true);
+
+}  // namespace
+
+BENCHMARK_MAIN();
